@@ -1,0 +1,188 @@
+#include "nmea/fields.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace pathlux {
+namespace {
+
+constexpr TextView kMissing = u"0";
+constexpr std::size_t kConversionChars = 10;
+
+// The conversion buffer: at most 10 characters narrowed to their low 8 bits, cut at a zero byte.
+struct Narrowed {
+    char chars[kConversionChars];
+    std::size_t size = 0;
+
+    explicit Narrowed(TextView field) {
+        const std::size_t n = std::min(field.size(), kConversionChars);
+        while (size < n) {
+            const char c = static_cast<char>(field[size] & 0xFF);
+            if (c == '\0') {
+                break;
+            }
+            chars[size++] = c;
+        }
+    }
+};
+
+bool IsCSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Skips white space and reads an optional sign; returns the position after them.
+std::size_t SkipSpaceAndSign(const Narrowed& text, bool& negative) {
+    std::size_t i = 0;
+    while (i < text.size && IsCSpace(text.chars[i])) {
+        ++i;
+    }
+    negative = false;
+    if (i < text.size && (text.chars[i] == '+' || text.chars[i] == '-')) {
+        negative = text.chars[i] == '-';
+        ++i;
+    }
+    return i;
+}
+
+}  // namespace
+
+SentenceFields::SentenceFields(TextView sentence) : sentence_(sentence) {
+    std::size_t pos = 0;
+    while (count_ < kCachedFields) {
+        if (!Next(pos, spans_[count_])) {
+            exhausted_ = true;
+            return;
+        }
+        ++count_;
+    }
+    resumeAt_ = pos;
+}
+
+bool SentenceFields::Next(std::size_t& pos, Span& span) const {
+    const std::size_t start = pos;
+    std::size_t end;
+    const char16_t first = start < sentence_.size() ? sentence_[start] : u'\0';
+    if (first == u',') {
+        end = start;
+    } else if (first == u'*') {
+        return false;
+    } else {
+        // A comma anywhere further on ends the field before a star does.
+        end = sentence_.find(u',', start);
+        if (end == TextView::npos) {
+            end = sentence_.find(u'*', start);
+            if (end == TextView::npos) {
+                return false;
+            }
+        }
+    }
+    span = {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end)};
+    pos = end + 1;
+    return true;
+}
+
+TextView SentenceFields::operator[](int k) const {
+    if (k < 1) {
+        return kMissing;
+    }
+    Span span{};
+    if (k <= count_) {
+        span = spans_[k - 1];
+    } else if (exhausted_) {
+        return kMissing;
+    } else {
+        std::size_t pos = resumeAt_;
+        for (int i = count_; i < k; ++i) {
+            if (!Next(pos, span)) {
+                return kMissing;
+            }
+        }
+    }
+    if (span.end == span.begin) {
+        return kMissing;
+    }
+    return sentence_.substr(span.begin, span.end - span.begin);
+}
+
+Text GetField(TextView sentence, int k) {
+    return Text(SentenceFields(sentence)[k]);
+}
+
+std::int32_t FieldToInt(TextView field) {
+    const Narrowed text(field);
+    bool negative = false;
+    std::size_t i = SkipSpaceAndSign(text, negative);
+    // Ten characters hold at most ten digits, so 64 bits never overflow here.
+    std::int64_t value = 0;
+    for (; i < text.size && IsDigit(text.chars[i]); ++i) {
+        value = value * 10 + (text.chars[i] - '0');
+    }
+    if (negative) {
+        value = -value;
+    }
+    value = std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
+                                     std::numeric_limits<std::int32_t>::max());
+    return static_cast<std::int32_t>(value);
+}
+
+double FieldToReal(TextView field) {
+    const Narrowed text(field);
+    bool negative = false;
+    const std::size_t begin = SkipSpaceAndSign(text, negative);
+    // Longest prefix of the form digits [. digits] [e [sign] digits] with at least one digit.
+    std::size_t i = begin;
+    std::size_t digits = 0;
+    for (; i < text.size && IsDigit(text.chars[i]); ++i) {
+        ++digits;
+    }
+    if (i < text.size && text.chars[i] == '.') {
+        for (++i; i < text.size && IsDigit(text.chars[i]); ++i) {
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        return 0.0;
+    }
+    bool negativeExponent = false;
+    if (i < text.size && (text.chars[i] == 'e' || text.chars[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < text.size && (text.chars[j] == '+' || text.chars[j] == '-')) {
+            negativeExponent = text.chars[j] == '-';
+            ++j;
+        }
+        if (j < text.size && IsDigit(text.chars[j])) {
+            for (i = j; i < text.size && IsDigit(text.chars[i]); ++i) {
+            }
+        }
+    }
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.chars + begin, text.chars + i, value);
+    (void)end;
+    if (error == std::errc::result_out_of_range) {
+        value = negativeExponent ? 0.0 : std::numeric_limits<double>::max();
+    }
+    return negative ? -value : value;
+}
+
+std::int32_t TruncateToInt32(double value) {
+    if (std::isnan(value)) {
+        return 0;
+    }
+    constexpr double kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr double kMin = std::numeric_limits<std::int32_t>::min();
+    if (value >= kMax) {
+        return std::numeric_limits<std::int32_t>::max();
+    }
+    if (value <= kMin) {
+        return std::numeric_limits<std::int32_t>::min();
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+}  // namespace pathlux

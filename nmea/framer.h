@@ -1,0 +1,58 @@
+// Cuts the byte stream from the receiver into log lines (at carriage returns) and sentences (from
+// a line's last "$" to its carriage return).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "nmea/text.h"
+
+namespace pathlux {
+
+// A byte as a 16-bit character, by sign extension: 0x80..0xFF become U+FF80..U+FFFF.
+constexpr char16_t WidenByte(std::uint8_t byte) {
+    return static_cast<char16_t>(static_cast<std::int16_t>(static_cast<std::int8_t>(byte)));
+}
+
+// Printable or white space, by a fixed rule rather than the process locale: 0x20..0x7E and the
+// white-space controls 0x09..0x0D. U+FF80..U+FFFF (bytes 0x80..0xFF) are not accepted: NMEA is
+// 7-bit ASCII, so a high byte is line noise and spoils the sentence it falls into.
+constexpr bool IsAcceptedChar(char16_t c) {
+    return (c >= 0x20 && c <= 0x7E) || (c >= 0x09 && c <= 0x0D);
+}
+
+class FramerSink {
+public:
+    virtual ~FramerSink() = default;
+    // A finished line without its carriage return.
+    virtual void OnLogLine(const Text& line) = 0;
+    // A sentence from its "$" to the character before the carriage return.
+    virtual void OnSentence(TextView sentence) = 0;
+};
+
+class SentenceFramer {
+public:
+    // Far above any NMEA sentence (82 characters) or proprietary one. A stream without carriage
+    // returns is shown in pieces of this length instead of growing the line without end; a
+    // sentence that grows past it cannot be valid and is dropped, and the next "$" starts anew.
+    static constexpr std::size_t kMaxLineChars = 1024;
+
+    void Feed(const std::uint8_t* bytes, std::size_t count, FramerSink& sink);
+
+    const Text& logLine() const { return logLine_; }
+    const Text& sentenceText() const { return sentenceText_; }
+    bool sentenceStarted() const { return sentenceStarted_; }
+
+private:
+    void ResetSentence() {
+        sentenceText_.clear();
+        sentenceStarted_ = false;
+    }
+    void AppendToLogLine(char16_t c, FramerSink& sink);
+
+    Text logLine_;
+    Text sentenceText_;
+    bool sentenceStarted_ = false;
+};
+
+}  // namespace pathlux

@@ -1,0 +1,77 @@
+// The interpretation core: bytes from the port in, display texts, TTFF timer requests, redraw
+// requests and receiver state out. Runs on the window's thread (or with no window at all).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "nmea/display.h"
+#include "nmea/framer.h"
+#include "nmea/receiver_state.h"
+#include "nmea/text.h"
+
+namespace pathlux {
+
+// Where the port notification reads from: a non-blocking read of at most max bytes that returns
+// the count placed in the buffer (0 when nothing is waiting or the read failed).
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual std::size_t Read(std::uint8_t* buffer, std::size_t max) = 0;
+};
+
+class NmeaInterpreter : private FramerSink {
+public:
+    static constexpr std::uint32_t kEventRxChar = 0x0001;
+    static constexpr std::size_t kReadChunk = 100;
+
+    explicit NmeaInterpreter(MonitorDisplay& display) : display_(display) {}
+
+    // The port notification: when the received-character bit is set, drains the port in chunks
+    // of 100 bytes (another read only after a full chunk) through the framer. Returns 0.
+    int OnSerialNotify(std::uint32_t events, ByteSource& port);
+
+    // Frames bytes exactly as the notification does.
+    void FeedBytes(const std::uint8_t* bytes, std::size_t count) {
+        framer_.Feed(bytes, count, *this);
+    }
+
+    void DispatchSentence(TextView sentence);
+    void HandleRmc(TextView sentence);
+    void HandleGga(TextView sentence);
+    void HandleVersion(TextView sentence);
+    void HandleGsv(TextView sentence);
+    void HandleGsa(TextView sentence);
+    void ShowFixStatus(TextView sentence);
+
+    // TTFF field to "00:00:00" and (re)start the count from now.
+    void RestartTtff();
+    // The window's timer tick; only timer 2 is ours.
+    void OnTimer(int timerId);
+
+    ReceiverState& state() { return state_; }
+    const ReceiverState& state() const { return state_; }
+    const SentenceFramer& framer() const { return framer_; }
+    int gsvMessagesSeen() const { return gsvMessagesSeen_; }
+    bool ttffCounting() const { return ttffCounting_; }
+
+private:
+    void OnLogLine(const Text& line) override;
+    void OnSentence(TextView sentence) override { DispatchSentence(sentence); }
+    void StopTtff();
+
+    MonitorDisplay& display_;
+    SentenceFramer framer_;
+    ReceiverState state_;
+    std::int32_t gsvMessagesSeen_ = 0;  // GSV messages counted in the current cycle
+    bool ttffCounting_ = false;         // timer 2 running
+};
+
+// "%c%03d°%02d'%02d.%02d\"" of a value in 1/10000 arc-minute, with the letter for positive and
+// for negative values (N/S or E/W). Seconds are truncated, not rounded.
+Text FormatPosition(std::int32_t value, char16_t positive, char16_t negative);
+
+// "%02d:%02d:%02d" of a second count; the hours wrap after 23.
+Text FormatTtff(std::int32_t seconds);
+
+}  // namespace pathlux

@@ -48,7 +48,9 @@ class SentenceFramer {
         sentenceText_.clear();
         sentenceStarted_ = false;
     }
-    void AppendToLogLine(char16_t c, FramerSink& sink);
+    void AppendToLogLine(const char16_t* chars, std::size_t count, FramerSink& sink);
+    // Appends accepted characters other than CR, LF and "$" to the line and the sentence.
+    void AppendRun(const std::uint8_t* bytes, std::size_t count, FramerSink& sink);
 
     Text logLine_;
     Text sentenceText_;

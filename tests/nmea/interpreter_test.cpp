@@ -79,53 +79,38 @@ TEST_F(InterpreterTest, SentencesWriteTheDisplayTexts) {
 }
 
 TEST_F(InterpreterTest, PositionsFollowTheUnitsAndFormat) {
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
     const struct {
-        TextView latitude;
+        bool longitude;
+        TextView angle;
         TextView hemisphere;
         std::int32_t stored;
         TextView text;
     } cases[] = {
-        {u"4807.038", u"N", 28870380, u"N048\u00B007'02.28\""},
-        {u"3723.2475", u"S", -22432475, u"S037\u00B023'14.85\""},
-        {u"01131.000", u"N", 6910000, u"N011\u00B031'00.00\""},
-        {u"12158.3416", u"S", -73183416, u"S121\u00B058'20.49\""},
-        {u"4807", u"N", 48070000, u"N080\u00B007'00.00\""},
-        {u"4807.038", u"s", 28870380, u"N048\u00B007'02.28\""},  // only "S" is south
-        {u"99999999.9", u"S", -std::numeric_limits<std::int32_t>::max(), u"S3579\u00B008'21.88\""},
-        {u"-9999999.9", u"S", std::numeric_limits<std::int32_t>::max(), u"N3579\u00B008'21.88\""},
-        {u"-9999999.9", u"N", -std::numeric_limits<std::int32_t>::max(), u"S3579\u00B008'21.88\""},
+        {false, u"4807.038", u"N", 28870380, u"N048\u00B007'02.28\""},
+        {false, u"3723.2475", u"S", -22432475, u"S037\u00B023'14.85\""},
+        {false, u"01131.000", u"N", 6910000, u"N011\u00B031'00.00\""},
+        {false, u"12158.3416", u"S", -73183416, u"S121\u00B058'20.49\""},
+        {false, u"4807", u"N", 48070000, u"N080\u00B007'00.00\""},
+        {false, u"4807.038", u"s", 28870380, u"N048\u00B007'02.28\""},  // only "S" is south
+        {false, u"99999999.9", u"S", -kMax, u"S3579\u00B008'21.88\""},
+        {false, u"-9999999.9", u"S", kMax, u"N3579\u00B008'21.88\""},
+        {false, u"-9999999.9", u"N", -kMax, u"S3579\u00B008'21.88\""},
+        {true, u"01131.000", u"E", 6910000, u"E011\u00B031'00.00\""},
+        {true, u"12158.3416", u"W", -73183416, u"W121\u00B058'20.49\""},
+        {true, u"12158.3416", u"0", 73183416, u"E121\u00B058'20.49\""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.latitude.begin(), c.latitude.end()));
-        Text gga = u"$GPGGA,1,";
-        gga += c.latitude;
+        SCOPED_TRACE(std::string(c.angle.begin(), c.angle.end()));
+        // Latitude in fields 3 and 4, longitude in fields 5 and 6.
+        Text gga = c.longitude ? u"$GPGGA,1,,N," : u"$GPGGA,1,";
+        gga += c.angle;
         gga += u",";
         gga += c.hemisphere;
         gga += u",,,1,08,0.9,1,M*00";
         core.DispatchSentence(gga);
-        EXPECT_EQ(core.state().latitude, c.stored);
-        EXPECT_EQ(display.Field(kLatitudeField), Text(c.text));
-    }
-    const struct {
-        TextView longitude;
-        TextView hemisphere;
-        std::int32_t stored;
-        TextView text;
-    } longitudes[] = {
-        {u"01131.000", u"E", 6910000, u"E011\u00B031'00.00\""},
-        {u"12158.3416", u"W", -73183416, u"W121\u00B058'20.49\""},
-        {u"12158.3416", u"0", 73183416, u"E121\u00B058'20.49\""},
-    };
-    for (const auto& c : longitudes) {
-        SCOPED_TRACE(std::string(c.longitude.begin(), c.longitude.end()));
-        Text gga = u"$GPGGA,1,,N,";
-        gga += c.longitude;
-        gga += u",";
-        gga += c.hemisphere;
-        gga += u",1*00";
-        core.DispatchSentence(gga);
-        EXPECT_EQ(core.state().longitude, c.stored);
-        EXPECT_EQ(display.Field(kLongitudeField), Text(c.text));
+        EXPECT_EQ(c.longitude ? core.state().longitude : core.state().latitude, c.stored);
+        EXPECT_EQ(display.Field(c.longitude ? kLongitudeField : kLatitudeField), Text(c.text));
     }
 }
 

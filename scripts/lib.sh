@@ -2,7 +2,7 @@
 
 # Debian packages the build, the tests and the demo need.
 PATHLUX_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
-    qt6-base-dev fonts-liberation2 xvfb xauth)
+    qt6-base-dev fonts-liberation2 xvfb xauth xdotool)
 
 install_packages() {
     local missing=()

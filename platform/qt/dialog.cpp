@@ -158,7 +158,8 @@ void Dialog::BuildControls(const DialogTemplate& dialogTemplate) {
                 combo->setStyleSheet(
                     QStringLiteral("QComboBox { padding: 0px 0px 0px 3px; } QComboBox::drop-down { "
                                    "width: 12px; }"));
-                connect(combo, &QComboBox::currentIndexChanged, this, [this, id] {
+                connect(combo, &QComboBox::currentIndexChanged, this, [this, id, combo](int i) {
+                    combo->setToolTip(combo->itemData(i, Qt::ToolTipRole).toString());
                     if (!settingSelection_) {
                         SendCommand(id, kCbnSelChange);
                     }
@@ -260,6 +261,15 @@ void Dialog::SetCurSel(int listId, int index) {
         settingSelection_ = true;
         combo->setCurrentIndex(index);
         settingSelection_ = false;
+    }
+}
+
+void Dialog::SetListItemTip(int listId, int index, const QString& tip) {
+    if (auto* combo = qobject_cast<QComboBox*>(GetDlgItem(listId))) {
+        combo->setItemData(index, tip, Qt::ToolTipRole);
+        if (index == combo->currentIndex()) {
+            combo->setToolTip(tip);
+        }
     }
 }
 

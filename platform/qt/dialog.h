@@ -43,6 +43,8 @@ class Dialog : public QDialog, public PostTarget {
     int GetCurSel(int listId) const;
     // Selects without a selection-change notification, as the original's CB_SETCURSEL.
     void SetCurSel(int listId, int index);
+    // A tip shown for one item of a list.
+    void SetListItemTip(int listId, int index, const QString& tip);
     // Centres the window on the screen it is on.
     void CenterWindow();
     // The control's rectangle in the dialog's client coordinates.

@@ -6,10 +6,15 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <algorithm>
+#include <cerrno>
 #include <iterator>
+#include <string>
 
+#include "platform/errors.h"
 #include "platform/qt/draw_surface.h"
 #include "platform/qt/message_map.h"
+#include "platform/sync.h"
 #include "res/dialog102.h"
 #include "window/signal_bars.h"
 #include "window/sky_plot.h"
@@ -20,14 +25,24 @@ namespace {
 using Entry = platform::MessageMapEntry<CMonitorDlg>;
 
 constexpr Entry kMessageMap[] = {
+    Entry::Command(platform::kBnClicked, res::kOpenButton, &CMonitorDlg::OnOpenButton),
+    Entry::Command(platform::kCbnSelChange, res::kPortList, &CMonitorDlg::OnPortChanged),
     Entry::Timer(&CMonitorDlg::OnTimer),
     Entry::Paint(&CMonitorDlg::OnPaint),
+    Entry::Registered(&defaultComMessage, &CMonitorDlg::OnSerialNotify),
 };
 
 constexpr int kCommandButtons[] = {res::kColdButton, res::kWarmButton, res::kHotButton,
                                    res::kFactoryButton, res::kNmeaButton};
 
 constexpr int kInitialPort = 7;  // COM8
+
+// The port's fixed line settings: 9600 baud, 8 data bits, no parity, one stop bit.
+constexpr std::uint32_t kBaudRate = 9600;
+constexpr std::uint32_t kDataBits = 8;
+constexpr std::uint32_t kNoParity = 0;
+constexpr std::uint32_t kOneStopBit = 0;
+constexpr std::uint32_t kQueueSize = 2048;
 
 // The sky plot labels' font: cell height 12, width 7.
 constexpr int kDisplayFontHeight = 12;
@@ -69,6 +84,28 @@ QString LogText(const Text& line) {
     return text;
 }
 
+// "COM%d:" of a port number.
+Text PortName(int number) {
+    Text name = u"COM";
+    AppendDecimal(name, number);
+    name += u':';
+    return name;
+}
+
+// The port as the interpretation core reads it: non-blocking reads of what has arrived.
+class PortReader : public ByteSource {
+  public:
+    explicit PortReader(CSerialPort& port) : port_(port) {}
+    std::size_t Read(std::uint8_t* buffer, std::size_t max) override {
+        std::uint32_t count = 0;
+        port_.Read(buffer, static_cast<std::uint32_t>(max), &count, nullptr, platform::INFINITE);
+        return std::min<std::size_t>(count, max);
+    }
+
+  private:
+    CSerialPort& port_;
+};
+
 }  // namespace
 
 CMonitorDlg::CMonitorDlg()
@@ -109,6 +146,12 @@ bool CMonitorDlg::OnInitDialog() {
     skyLabelBox = 12;
     displayFont = platform::CreateCellFont(kDisplayFontHeight, kDisplayFontWidth);
 
+    // Which device each port name stands for, where the user looks for it.
+    for (int i = 0; i < static_cast<int>(std::size(res::kPortListItems)); ++i) {
+        const std::string path = CSerialPort::DevicePath(PortName(i + 1));
+        SetListItemTip(res::kPortList, i, QString::fromStdString(path));
+    }
+
     if (auto* log = qobject_cast<QPlainTextEdit*>(GetDlgItem(kLogField))) {
         // Lines are replaced, never undone; an undo history would only grow.
         log->setUndoRedoEnabled(false);
@@ -126,6 +169,91 @@ void CMonitorDlg::EnableCommandButtons(bool enable) {
     for (const int id : kCommandButtons) {
         EnableDlgItem(id, enable);
     }
+}
+
+Text CMonitorDlg::SelectedPortName() const {
+    return PortName(GetCurSel(res::kPortList) + 1);
+}
+
+ErrorCode CMonitorDlg::OpenPort(const Text& name) {
+    ++portGeneration_;
+    openPortName_ = name;
+    return port.OpenWithWatcher(name, this, 0, portGeneration_, kQueueSize, kQueueSize);
+}
+
+QString CMonitorDlg::OpenFailureDetail() const {
+    QString detail = QStringLiteral("Device: %1").arg(QString::fromStdString(port.lastOpenPath()));
+    if (port.lastSystemError().empty()) {
+        return detail + QStringLiteral("\nError %1").arg(port.lastError());
+    }
+    detail += QStringLiteral("\nReason: %1").arg(QString::fromStdString(port.lastSystemError()));
+    if (port.lastSystemError() == platform::SystemErrorText(EACCES)) {
+        detail += QStringLiteral(
+            "\nSerial devices belong to the group dialout: add your user to it "
+            "(sudo adduser $USER dialout) and log in again.");
+    }
+    return detail;
+}
+
+void CMonitorDlg::OnOpenButton() {
+    const Text name = SelectedPortName();
+    if (portOpen != 0) {
+        portOpen = 0;
+        port.Close();
+        SetDlgItemText(res::kOpenButton, QStringLiteral("Open"));
+        EnableCommandButtons(false);
+        return;
+    }
+    if (OpenPort(name) != 0) {
+        MessageBox(ToQString(name + u" port open error!"), OpenFailureDetail());
+        return;
+    }
+    port.Configure(kBaudRate, kDataBits, kNoParity, kOneStopBit);
+    port.PurgeBuffers();
+    portOpen = 1;
+    SetDlgItemText(res::kOpenButton, QStringLiteral("Close"));
+    EnableCommandButtons(true);
+}
+
+void CMonitorDlg::OnPortChanged() {
+    const Text name = SelectedPortName();
+    if (portOpen != 1) {
+        return;
+    }
+    port.Close();
+    EnableCommandButtons(false);
+    if (OpenPort(name) != 0) {
+        portOpen = 0;
+        SetDlgItemText(res::kOpenButton, QStringLiteral("Open"));
+        MessageBox(QStringLiteral("COM port open error!"), OpenFailureDetail());
+        return;
+    }
+    port.Configure(kBaudRate, kDataBits, kNoParity, kOneStopBit);
+    port.PurgeBuffers();
+    EnableCommandButtons(true);
+}
+
+std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t lParam) {
+    if (portOpen == 0 || lParam != portGeneration_) {
+        return 0;
+    }
+    const std::uint32_t events = NotifiedEvents(wParam);
+    if ((events & CSerialEvents::kEventPortLost) != 0) {
+        OnPortLost();
+        return 0;
+    }
+    PortReader reader(port);
+    return interpreter_.OnSerialNotify(events, reader);
+}
+
+void CMonitorDlg::OnPortLost() {
+    portOpen = 0;
+    port.Close();
+    SetDlgItemText(res::kOpenButton, QStringLiteral("Open"));
+    EnableCommandButtons(false);
+    MessageBox(ToQString(openPortName_ + u" device lost, port closed."),
+               QStringLiteral("Device: %1\nThe device stopped answering; was it unplugged?")
+                   .arg(QString::fromStdString(CSerialPort::DevicePath(openPortName_))));
 }
 
 void CMonitorDlg::SetFieldText(int controlId, const Text& text) {

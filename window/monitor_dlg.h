@@ -10,6 +10,7 @@
 #include "nmea/interpreter.h"
 #include "platform/qt/dialog.h"
 #include "platform/qt/rect.h"
+#include "serial/serial.h"
 #include "window/sky_geometry.h"
 
 class QPainter;
@@ -33,8 +34,11 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     void RedrawSignalBars() override;
 
     void EnableCommandButtons(bool enable);
+    void OnOpenButton();
+    void OnPortChanged();
     void OnPaint();
     void OnTimer(int timerId);
+    std::intptr_t OnSerialNotify(std::uintptr_t wParam, std::intptr_t lParam);
 
     // Compose a chart and copy it onto the target at its frame's top-left corner.
     void DrawSkyPlot(QPainter& target);
@@ -54,6 +58,9 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     Point skyCentre;
     std::int32_t portOpen = 0;
     QIcon appIcon;
+    // Declared last so that it goes first: its destruction stops the watcher, which posts to
+    // this window, and closes the port.
+    CSerialWnd port;
 
   protected:
     bool OnInitDialog() override;
@@ -61,7 +68,20 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
                    std::intptr_t* result) override;
 
   private:
+    // "COM%d:" of the port list's selection.
+    Text SelectedPortName() const;
+    // Opens the named port with a watcher that posts to this window.
+    ErrorCode OpenPort(const Text& name);
+    // What the user is told beside an open failure: the device tried and the system's reason.
+    QString OpenFailureDetail() const;
+    // The device went away while open: back to the closed state, and say so.
+    void OnPortLost();
+
     NmeaInterpreter interpreter_;
+    Text openPortName_;
+    // Sent with every notification of one opening, so that late notifications of a port that
+    // has since been closed are recognised and dropped.
+    std::intptr_t portGeneration_ = 0;
 };
 
 }  // namespace pathlux

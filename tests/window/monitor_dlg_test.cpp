@@ -1,12 +1,18 @@
 #include "window/monitor_dlg.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <cstdlib>
 #include <string>
 
 #include "res/dialog102.h"
@@ -18,6 +24,69 @@ namespace {
 constexpr int kCommandButtons[] = {res::kColdButton, res::kWarmButton, res::kHotButton,
                                    res::kFactoryButton, res::kNmeaButton};
 
+// Generous: only a machine that has stopped would reach it; no result depends on it.
+constexpr int kPatienceMs = 20000;
+
+// A pseudo-terminal whose device side the window opens as a COM port.
+class Pty {
+  public:
+    Pty() {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0) {
+            device_ = ptsname(master_);
+        }
+    }
+    ~Pty() { Hangup(); }
+    const std::string& device() const { return device_; }
+    bool Write(std::string_view bytes) {
+        return ::write(master_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    }
+    // The device goes away, as when a receiver is unplugged.
+    void Hangup() {
+        if (master_ >= 0) {
+            ::close(master_);
+            master_ = -1;
+        }
+    }
+
+  private:
+    int master_ = -1;
+    std::string device_;
+};
+
+// Threads of this process.
+int ThreadCount() {
+    int count = 0;
+    if (DIR* tasks = opendir("/proc/self/task")) {
+        while (const dirent* entry = readdir(tasks)) {
+            count += entry->d_name[0] != '.';
+        }
+        closedir(tasks);
+    }
+    return count;
+}
+
+// Answers every message box with OK as soon as it shows, and keeps its texts.
+class MessageBoxCatcher : public QObject {
+  public:
+    MessageBoxCatcher() { QCoreApplication::instance()->installEventFilter(this); }
+    ~MessageBoxCatcher() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+    QStringList texts;
+    QStringList details;
+
+  protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        auto* box = qobject_cast<QMessageBox*>(object);
+        if (box != nullptr && event->type() == QEvent::Show) {
+            texts << box->text();
+            details << box->informativeText();
+            QMetaObject::invokeMethod(box, &QMessageBox::accept, Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+
 class MonitorDlgTest : public ::testing::Test {
   protected:
     MonitorDlgTest() { dialog.Create(); }
@@ -27,6 +96,36 @@ class MonitorDlgTest : public ::testing::Test {
                                        bytes.size());
     }
     QString Text(int id) const { return dialog.GetDlgItemText(id); }
+    // Handles events until the condition holds; false if it never does.
+    template <class Condition>
+    bool WaitFor(Condition condition) {
+        const QDeadlineTimer deadline(kPatienceMs);
+        while (!condition() && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
+                                            static_cast<int>(deadline.remainingTime()));
+        }
+        return condition();
+    }
+    // Points COMn: at a device and selects it as the user would, with the keyboard.
+    void SelectPort(int number, const std::string& device) {
+        const std::string variable = "PATHLUX_COM" + std::to_string(number);
+        setenv(variable.c_str(), device.c_str(), 1);
+        QWidget* list = dialog.GetDlgItem(res::kPortList);
+        list->setFocus();
+        const int steps = number - 1 - dialog.GetCurSel(res::kPortList);
+        for (int i = 0; i < std::abs(steps); ++i) {
+            QTest::keyClick(list, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
+        }
+    }
+    void ClickOpen() { QTest::mouseClick(dialog.GetDlgItem(res::kOpenButton), Qt::LeftButton); }
+    bool CommandButtonsEnabled(bool enabled) const {
+        for (const int id : kCommandButtons) {
+            if (dialog.GetDlgItem(id)->isEnabled() != enabled) {
+                return false;
+            }
+        }
+        return true;
+    }
     QStringList LogLines() const {
         QStringList lines = Text(kLogField).split(u'\n');
         lines.removeLast();  // the empty line after the last line break
@@ -206,6 +305,137 @@ TEST_F(MonitorDlgTest, PaintShowsBothChartsOnTheirFrames) {
     }
     EXPECT_GT(green, 500);
     EXPECT_GT(dialog.state().maxSnr, 20);
+}
+
+TEST_F(MonitorDlgTest, OpenFailureNamesThePortTheDeviceAndTheReason) {
+    struct FailureCase {
+        const char* legend;
+        int port;
+        std::string device;
+        QString text;
+        QString detail;
+    };
+    const FailureCase cases[] = {
+        {"missing device on the third item", 3, "/nonexistent/pathlux-tty",
+         "COM3: port open error!",
+         "Device: /nonexistent/pathlux-tty\nReason: No such file or directory"},
+        {"two-digit port", 12, "/nonexistent/tty12", "COM12: port open error!",
+         "Device: /nonexistent/tty12\nReason: No such file or directory"},
+    };
+    for (const FailureCase& c : cases) {
+        SCOPED_TRACE(c.legend);
+        MessageBoxCatcher boxes;
+        SelectPort(c.port, c.device);
+        EXPECT_EQ(dialog.portOpen, 0) << "a selection change while closed opens nothing";
+        EXPECT_TRUE(boxes.texts.isEmpty());
+        ClickOpen();
+        EXPECT_EQ(boxes.texts, QStringList{c.text});
+        EXPECT_EQ(boxes.details, QStringList{c.detail});
+        EXPECT_EQ(dialog.portOpen, 0);
+        EXPECT_EQ(Text(res::kOpenButton), "Open");
+        EXPECT_TRUE(CommandButtonsEnabled(false));
+    }
+}
+
+TEST_F(MonitorDlgTest, PortListTellsWhichDeviceEachNameIs) {
+    setenv("PATHLUX_COM2", "/dev/pathlux-receiver", 1);
+    CMonitorDlg other;
+    other.Create();
+    auto* list = qobject_cast<QComboBox*>(other.GetDlgItem(res::kPortList));
+    EXPECT_EQ(list->itemData(1, Qt::ToolTipRole).toString(), "/dev/pathlux-receiver");
+    EXPECT_EQ(list->toolTip(), list->itemData(7, Qt::ToolTipRole).toString());
+    unsetenv("PATHLUX_COM2");
+}
+
+TEST_F(MonitorDlgTest, OpenPortShowsTheReceiverAndCloses) {
+    Pty receiver;
+    ASSERT_FALSE(receiver.device().empty());
+    SelectPort(5, receiver.device());
+    ClickOpen();
+    ASSERT_EQ(dialog.portOpen, 1);
+    EXPECT_EQ(Text(res::kOpenButton), "Close");
+    EXPECT_TRUE(CommandButtonsEnabled(true));
+
+    ASSERT_TRUE(
+        receiver.Write("$GPRMC,123519.00,A,4807.038,N,01131.000,E,22.4,84.4,230394,,*00\r\n"
+                       "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n"));
+    EXPECT_TRUE(WaitFor([this] { return LogLines().size() == 2; }));
+    EXPECT_EQ(Text(kTimeField), "12:35:19");
+    EXPECT_EQ(Text(kAltitudeField), "545.4m");
+    EXPECT_EQ(Text(kLatitudeField), QString::fromUtf8("N048°07'02.28\""));
+
+    ClickOpen();
+    EXPECT_EQ(dialog.portOpen, 0);
+    EXPECT_EQ(Text(res::kOpenButton), "Open");
+    EXPECT_TRUE(CommandButtonsEnabled(false));
+    EXPECT_EQ(CSerialPort::ProbePort(u"COM5:"), CSerialPort::kProbeAvailable) << "released";
+}
+
+TEST_F(MonitorDlgTest, PortChangeWhileOpenToAMissingDeviceEndsClosed) {
+    Pty receiver;
+    SelectPort(5, receiver.device());
+    ClickOpen();
+    ASSERT_EQ(dialog.portOpen, 1);
+    MessageBoxCatcher boxes;
+    SelectPort(6, "/nonexistent/pathlux-tty6");
+    EXPECT_EQ(boxes.texts, QStringList{"COM port open error!"});
+    EXPECT_EQ(boxes.details,
+              QStringList{"Device: /nonexistent/pathlux-tty6\nReason: No such file or directory"});
+    EXPECT_EQ(dialog.portOpen, 0);
+    EXPECT_EQ(Text(res::kOpenButton), "Open");
+    EXPECT_TRUE(CommandButtonsEnabled(false));
+    EXPECT_EQ(CSerialPort::ProbePort(u"COM5:"), CSerialPort::kProbeAvailable)
+        << "the previous port is closed";
+}
+
+TEST_F(MonitorDlgTest, PortChangeWhileOpenReopensTheNewPort) {
+    Pty first;
+    Pty second;
+    SelectPort(5, first.device());
+    ClickOpen();
+    ASSERT_EQ(dialog.portOpen, 1);
+    SelectPort(6, second.device());
+    EXPECT_EQ(dialog.portOpen, 1);
+    EXPECT_EQ(Text(res::kOpenButton), "Close");
+    EXPECT_TRUE(CommandButtonsEnabled(true));
+    ASSERT_TRUE(first.Write("$GPGSA,A,3,,,,,,,,,,,,,9.9,9.9,9.9*00\r"));
+    ASSERT_TRUE(second.Write("$GPGSA,A,2,,,,,,,,,,,,,1.1,2.2,3.3*00\r"));
+    EXPECT_TRUE(WaitFor([this] { return Text(kPdopField) == "1.1"; }));
+    EXPECT_EQ(Text(kFixField), "2D");
+}
+
+TEST_F(MonitorDlgTest, UnpluggedDeviceReturnsTheWindowToClosed) {
+    MessageBoxCatcher boxes;
+    {
+        Pty receiver;
+        SelectPort(5, receiver.device());
+        ClickOpen();
+        ASSERT_EQ(dialog.portOpen, 1);
+    }  // hangs up
+    EXPECT_TRUE(WaitFor([this] { return dialog.portOpen == 0; }));
+    EXPECT_EQ(Text(res::kOpenButton), "Open");
+    EXPECT_TRUE(CommandButtonsEnabled(false));
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_EQ(boxes.texts.front(), "COM5: device lost, port closed.");
+}
+
+TEST(monitor_dlg_test, ClosingTheWindowWhileOpenStopsTheWatcher) {
+    testing::TestApp();
+    Pty receiver;
+    setenv("PATHLUX_COM4", receiver.device().c_str(), 1);
+    int before = 0;
+    {
+        CMonitorDlg dialog;
+        dialog.Create();
+        dialog.SetCurSel(res::kPortList, 3);
+        before = ThreadCount();
+        QTest::mouseClick(dialog.GetDlgItem(res::kOpenButton), Qt::LeftButton);
+        ASSERT_EQ(dialog.portOpen, 1);
+        EXPECT_EQ(ThreadCount(), before + 1) << "the watcher";
+        dialog.close();
+    }
+    EXPECT_EQ(ThreadCount(), before);
+    EXPECT_EQ(CSerialPort::ProbePort(u"COM4:"), CSerialPort::kProbeAvailable);
 }
 
 }  // namespace

@@ -201,7 +201,10 @@ class Simulator {
                 return Fail(ErrnoText("cannot write to " + link_.path));
             }
 
-            Clock::time_point wake = flood_ ? Clock::time_point::max() : nextTick;
+            // A flood goes on at once when the reader took everything; it never waits for a tick.
+            Clock::time_point wake = !flood_          ? nextTick
+                                     : queue_.empty() ? now
+                                                      : Clock::time_point::max();
             if (!queue_.empty() && !wantWrite) {
                 wake = std::min(wake, resumeAt_);
             }

@@ -1,8 +1,10 @@
 #include "tools/sim/options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 #include "tools/sim/faults.h"
 
@@ -42,6 +44,11 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
+
+constexpr std::string_view kValueOptions[] = {
+    "--link", "--device", "--duration", "--speed",         "--seed",   "--start", "--lat",
+    "--lon",  "--alt",    "--fault",    "--fault-percent", "--replay", "--rate",
+};
 
 }  // namespace
 
@@ -106,6 +113,10 @@ std::string ParseOptions(const std::vector<std::string>& args, SimOptions& optio
         if (!arg.starts_with("--")) {
             return "unexpected argument " + arg;
         }
+        if (std::find(std::begin(kValueOptions), std::end(kValueOptions), arg) ==
+            std::end(kValueOptions)) {
+            return "unknown option " + arg;
+        }
         if (i + 1 >= args.size()) {
             return arg + " needs a value";
         }
@@ -141,8 +152,6 @@ std::string ParseOptions(const std::vector<std::string>& args, SimOptions& optio
             ok = !value.empty();
         } else if (arg == "--rate") {
             ok = ParseReal(value, 0.01, 10000, options.rate);
-        } else {
-            return "unknown option " + arg;
         }
         if (!ok) {
             return "bad value for " + arg + ": " + value;

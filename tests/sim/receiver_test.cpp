@@ -320,7 +320,7 @@ TEST(sim_receiver_test, GsvPagesFourSatellitesAtATimeAndCompletesEveryCycle) {
     Bench bench;
     ASSERT_TRUE(bench.RunUntil(FixMode::k3D));
     int mostPages = 0;
-    for (int second = 0; second < 3 * 3600; second += 1) {
+    for (int second = 0; second < 3600; ++second) {
         const int redrawsBefore = bench.display.redraws;
         std::vector<std::string> pages;
         for (const std::string& s : bench.Second()) {

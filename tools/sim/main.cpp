@@ -15,6 +15,7 @@
 #include <cstring>
 #include <ctime>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -33,8 +34,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Seconds = std::chrono::duration<double>;
 
-// Pause after a piece of a split sentence, so that the reader sees it on its own.
+// Pause after a piece of a split sentence, so that the reader sees it on its own; at high speed
+// a fraction of the tick instead, so that the pieces still go out within their second.
 constexpr auto kSplitPause = std::chrono::milliseconds(20);
+constexpr int kSplitPausesPerTick = 8;
+// A replayed log is held in memory; captures are kilobytes, so this only stops a wrong file.
+constexpr std::uintmax_t kMaxReplayBytes = 64u << 20;
 
 // Set by SIGINT and SIGTERM; the handler also writes a byte to the wake pipe so that the wait
 // ends at once. The handler interrupts a blocked write (no SA_RESTART), so a reader that stops
@@ -149,15 +154,27 @@ std::string OpenDevice(Link& link, const std::string& path) {
     return {};
 }
 
-bool ReadFile(const std::string& path, std::string& content) {
+// Reads a whole file of at most kMaxReplayBytes; an empty string on success, else what failed.
+std::string ReadFile(const std::string& path, std::string& content) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error) {
+        return "cannot read " + path + ": " + error.message();
+    }
+    if (size > kMaxReplayBytes) {
+        return path + " is too large to replay (" + std::to_string(size) + " bytes)";
+    }
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
+    if (!in.is_open()) {
+        return ErrnoText("cannot read " + path);
     }
     std::ostringstream s;
     s << in.rdbuf();
+    if (in.bad()) {
+        return "cannot read " + path;
+    }
     content = s.str();
-    return !in.bad();
+    return {};
 }
 
 class Simulator {
@@ -175,6 +192,7 @@ class Simulator {
     int Run() {
         const auto period = std::chrono::duration_cast<Clock::duration>(
             Seconds((receiver_ != nullptr ? 1.0 : 1.0 / options_.rate) / options_.speed));
+        splitPause_ = std::min<Clock::duration>(kSplitPause, period / kSplitPausesPerTick);
         const Clock::time_point start = Clock::now();
         const bool limited = options_.duration > 0;
         const Clock::time_point deadline =
@@ -256,7 +274,7 @@ class Simulator {
         } else {
             if (nextLine_ >= replay_.size()) {
                 if (!options_.loop || replay_.empty()) {
-                    return !queue_.empty();
+                    return false;
                 }
                 nextLine_ = 0;
             }
@@ -301,7 +319,7 @@ class Simulator {
                 continue;
             }
             if (chunk.pauseAfter) {
-                resumeAt_ = Clock::now() + kSplitPause;
+                resumeAt_ = Clock::now() + splitPause_;
             }
             queue_.pop_front();
             written_ = 0;
@@ -348,6 +366,7 @@ class Simulator {
     std::deque<Chunk> queue_;
     std::size_t written_ = 0;  // of the queue's first piece
     Clock::time_point resumeAt_;
+    Clock::duration splitPause_{};
     LineSplitter splitter_;
 };
 
@@ -368,8 +387,9 @@ int Run(int argc, char** argv) {
     std::vector<std::string> replayLines;
     if (!options.replay.empty()) {
         std::string log;
-        if (!ReadFile(options.replay, log)) {
-            return Fail(ErrnoText("cannot read " + options.replay));
+        const std::string readError = ReadFile(options.replay, log);
+        if (!readError.empty()) {
+            return Fail(readError);
         }
         replayLines = ReplayLines(log);
     }

@@ -72,7 +72,6 @@ class Receiver {
 
     const SecondState& last() const { return last_; }
     const OutputConfig& output() const { return output_; }
-    RestartKind restartKind() const { return restartKind_; }
     const Place& place() const { return setup_.place; }
 
   private:

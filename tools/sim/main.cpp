@@ -204,25 +204,29 @@ class Simulator {
             if (limited && now >= deadline) {
                 return 0;
             }
-            if (flood_ ? queue_.empty() : now >= nextTick) {
+            // A flood goes on as soon as the reader took everything; a second with nothing to
+            // send (an empty output list) waits for its tick as usual rather than spinning.
+            const bool floodGoesOn = flood_ && queue_.empty() && lastTickSent_;
+            if (floodGoesOn || now >= nextTick) {
                 if (!queue_.empty()) {
                     DropUnsent();
                 }
                 if (!Tick()) {
                     return 0;  // the replay is over and sent
                 }
+                lastTickSent_ = !queue_.empty();
                 // After a stall, go on from now instead of catching up in a burst.
-                nextTick = std::max(nextTick + period, now);
+                nextTick = floodGoesOn ? now + period : std::max(nextTick + period, now);
             }
             bool wantWrite = false;
             if (!Write(now, wantWrite)) {
                 return Fail(ErrnoText("cannot write to " + link_.path));
             }
 
-            // A flood goes on at once when the reader took everything; it never waits for a tick.
-            Clock::time_point wake = !flood_          ? nextTick
-                                     : queue_.empty() ? now
-                                                      : Clock::time_point::max();
+            Clock::time_point wake = !flood_                           ? nextTick
+                                     : queue_.empty() && lastTickSent_ ? now
+                                     : queue_.empty()                  ? nextTick
+                                                                       : Clock::time_point::max();
             if (!queue_.empty() && !wantWrite) {
                 wake = std::min(wake, resumeAt_);
             }
@@ -367,6 +371,7 @@ class Simulator {
     std::size_t written_ = 0;  // of the queue's first piece
     Clock::time_point resumeAt_;
     Clock::duration splitPause_{};
+    bool lastTickSent_ = true;  // the last tick queued something
     LineSplitter splitter_;
 };
 

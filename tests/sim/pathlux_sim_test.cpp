@@ -90,29 +90,22 @@ class SimProcess {
             if (Clock::now() >= deadline) {
                 return false;
             }
-            pollfd fds[3] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}, {pty_, POLLIN, 0}};
-            if (poll(fds, pty_ >= 0 ? 3 : 2, 100) < 0) {
+            // Negative descriptors are skipped: pipes at their end, the pseudo-terminal unopened.
+            pollfd fds[3] = {{outOpen_ ? out_ : -1, POLLIN, 0},
+                             {errOpen_ ? err_ : -1, POLLIN, 0},
+                             {pty_, POLLIN, 0}};
+            if (poll(fds, 3, 100) < 0) {
                 return false;
             }
+            Drain(fds[0], outOpen_, stdoutText);
+            Drain(fds[1], errOpen_, stderrText);
             char buffer[4096];
-            if ((fds[0].revents & (POLLIN | POLLHUP)) != 0) {
-                const ssize_t n = read(out_, buffer, sizeof buffer);
-                stdoutText.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
-            }
-            if ((fds[1].revents & (POLLIN | POLLHUP)) != 0) {
-                const ssize_t n = read(err_, buffer, sizeof buffer);
-                stderrText.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
-            }
-            if (pty_ >= 0 && (fds[2].revents & POLLIN) != 0) {
+            if ((fds[2].revents & POLLIN) != 0) {
                 const ssize_t n = read(pty_, buffer, sizeof buffer);
                 if (n > 0) {
                     core.FeedBytes(reinterpret_cast<const std::uint8_t*>(buffer),
                                    static_cast<std::size_t>(n));
                 }
-            }
-            if (pid_ > 0 && !exited_ && (fds[0].revents & POLLHUP) != 0 &&
-                (fds[1].revents & POLLHUP) != 0 && waitpid(pid_, &status_, WNOHANG) == pid_) {
-                exited_ = true;
             }
         }
         return true;
@@ -131,8 +124,9 @@ class SimProcess {
         return write(pty_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
     }
     void Signal(int signal) { kill(pid_, signal); }
+    // True once the program has ended and all its output has been read.
     bool HasExited() {
-        if (!exited_ && waitpid(pid_, &status_, WNOHANG) == pid_) {
+        if (!exited_ && !outOpen_ && !errOpen_ && waitpid(pid_, &status_, WNOHANG) == pid_) {
             exited_ = true;
         }
         return exited_;
@@ -149,12 +143,27 @@ class SimProcess {
     NmeaInterpreter core{display};
 
   private:
+    static void Drain(const pollfd& fd, bool& open, std::string& text) {
+        if ((fd.revents & (POLLIN | POLLHUP)) == 0) {
+            return;
+        }
+        char buffer[4096];
+        const ssize_t n = read(fd.fd, buffer, sizeof buffer);
+        if (n > 0) {
+            text.append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0) {
+            open = false;
+        }
+    }
+
     pid_t pid_ = -1;
     int out_ = -1;
     int err_ = -1;
     int pty_ = -1;
     int status_ = 0;
     bool exited_ = false;
+    bool outOpen_ = true;
+    bool errOpen_ = true;
 };
 
 // The "after" of the last {"fix":mode,...} event on standard error, or -1.

@@ -328,7 +328,13 @@ TEST(sim_receiver_test, GsvPagesFourSatellitesAtATimeAndCompletesEveryCycle) {
                 pages.push_back(s);
             }
         }
-        const int inView = static_cast<int>(bench.receiver.last().inView.size());
+        const SecondState& said = bench.receiver.last();
+        for (const int prn : said.used) {
+            EXPECT_TRUE(std::any_of(said.inView.begin(), said.inView.end(),
+                                    [&](const ViewEntry& e) { return e.prn == prn; }))
+                << "used PRN " << prn << " listed in view";
+        }
+        const int inView = static_cast<int>(said.inView.size());
         const int expectedPages = std::max(1, (inView + 3) / 4);
         ASSERT_EQ(static_cast<int>(pages.size()), expectedPages) << "second " << second;
         ASSERT_LE(inView, kMaxChannels);

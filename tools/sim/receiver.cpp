@@ -187,10 +187,16 @@ std::vector<std::string> Receiver::NextSecond() {
     }
 
     // In view: the whole sky when the almanac is known, else only what has been found. A
-    // receiver lists at most its channel count, the highest first.
+    // receiver lists at most its channel count: the satellites it tracks, then the highest.
+    const auto isTracked = [&](int prn) {
+        return std::any_of(tracked_.begin(), tracked_.end(),
+                           [&](const SkySatellite& t) { return t.prn == prn; });
+    };
     std::vector<SkySatellite> view = skyKnown_ ? sky : tracked_;
-    std::sort(view.begin(), view.end(), [](const SkySatellite& a, const SkySatellite& b) {
-        return a.elevationDeg > b.elevationDeg;
+    std::sort(view.begin(), view.end(), [&](const SkySatellite& a, const SkySatellite& b) {
+        const bool ta = isTracked(a.prn);
+        const bool tb = isTracked(b.prn);
+        return ta != tb ? ta : a.elevationDeg > b.elevationDeg;
     });
     if (view.size() > kMaxChannels) {
         view.resize(kMaxChannels);
@@ -200,9 +206,7 @@ std::vector<std::string> Receiver::NextSecond() {
     for (const SkySatellite& s : view) {
         ViewEntry entry{s.prn, static_cast<int>(std::lround(s.elevationDeg)),
                         static_cast<int>(std::lround(s.azimuthDeg)) % 360, -1};
-        const bool isTracked = std::any_of(tracked_.begin(), tracked_.end(),
-                                           [&](const SkySatellite& t) { return t.prn == s.prn; });
-        if (isTracked) {
+        if (isTracked(s.prn)) {
             // Stronger signals from higher up; SBAS a little weaker; a few dB of noise.
             const double base = s.prn > kGpsSatelliteCount ? 26.0 : 28.0;
             const int noise = static_cast<int>(random_() % 5) - 2;

@@ -229,15 +229,15 @@ std::string ReadAll(const std::string& path) {
 TEST(pathlux_sim_test, WritesToAnExistingDeviceAndStopsAfterItsDuration) {
     const std::string path = testing::TempDir() + "pathlux-sim-test-device";
     std::ofstream(path).close();
-    SimProcess sim({"--device", path, "--speed", "200", "--duration", "0.5", "--start",
-                    "2026-12-06T12:00:00", "--fault", "flood"});
+    SimProcess sim({"--device", path, "--duration", "0.5", "--start", "2026-12-06T12:00:00",
+                    "--fault", "flood"});
     ASSERT_TRUE(sim.WaitFor([&] { return sim.HasExited(); }));
     EXPECT_EQ(sim.ExitCode(), 0);
     EXPECT_EQ(sim.FirstLine(), path);
     const std::string written = ReadAll(path);
     EXPECT_TRUE(written.starts_with("$PNMX600 Nemerix NS1030,Version 1.05*2E\r\n"));
-    // Flood: far more than the 100 simulated seconds that pacing would give in half a second.
-    EXPECT_NE(written.find("$GPRMC,120200.000"), std::string::npos);
+    // Paced at normal speed, half a second holds only the first second; a flood holds more.
+    EXPECT_NE(written.find("$GPRMC,120001.000"), std::string::npos);
     unlink(path.c_str());
 }
 

@@ -219,6 +219,21 @@ TEST(pathlux_sim_test, RunsOnAPseudoTerminalAndObeysARestart) {
     EXPECT_NE(lstat(link.c_str(), &st), 0) << "the symlink is removed";
 }
 
+TEST(pathlux_sim_test, FaultyLinkStillCarriesEnoughForAFix) {
+    SimProcess sim({"--speed", "40", "--fault", "noise,control,split,checksum,missing,long",
+                    "--fault-percent", "10", "--duration", "60"});
+    ASSERT_TRUE(sim.WaitFor([&] { return sim.stdoutText.find('\n') != std::string::npos; }));
+    ASSERT_TRUE(sim.OpenPty(sim.FirstLine()));
+    // A GGA cut short reads as position 0, so wait for a whole one after the fix.
+    EXPECT_TRUE(sim.WaitFor([&] {
+        return sim.display.fields[kFixField] == "3D" && sim.core.state().latitude == 28870380 &&
+               sim.core.state().longitude == 6910000;
+    }));
+    sim.Signal(SIGINT);
+    ASSERT_TRUE(sim.WaitFor([&] { return sim.HasExited(); }));
+    EXPECT_EQ(sim.ExitCode(), 0);
+}
+
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;

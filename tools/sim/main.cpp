@@ -88,6 +88,9 @@ struct Link {
     std::string path;
     std::string symlinkPath;
 
+    Link() = default;
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
     ~Link() {
         if (!symlinkPath.empty()) {
             // Remove the link only if it is still ours.

@@ -209,14 +209,23 @@ std::uint32_t NewLineErrors(const serial_icounter_struct& before,
     return errors;
 }
 
-// Bytes waiting to be read; a device that cannot tell counts as having some, so that no arrival
-// goes unreported.
+// Bytes waiting to be read. A device that cannot tell has hung up: reading it would fail too.
 bool BytesWaiting(int fd) {
     int waiting = 0;
     if (RetryOnInterrupt([&] { return CurrentOs().Ioctl(fd, FIONREAD, &waiting); }) != 0) {
-        return true;
+        return false;
     }
     return waiting > 0;
+}
+
+// The parts of the settings that SetCommState writes.
+bool SameLineSettings(const termios& a, const termios& b) {
+    constexpr tcflag_t kControl = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS;
+    constexpr tcflag_t kInput = INPCK | IXON | IXOFF;
+    return cfgetospeed(&a) == cfgetospeed(&b) && cfgetispeed(&a) == cfgetispeed(&b) &&
+           (a.c_cflag & kControl) == (b.c_cflag & kControl) &&
+           (a.c_iflag & kInput) == (b.c_iflag & kInput) && a.c_cc[VSTART] == b.c_cc[VSTART] &&
+           a.c_cc[VSTOP] == b.c_cc[VSTOP];
 }
 
 void CloseFd(int fd) {
@@ -396,6 +405,7 @@ bool SetCommState(CommHandle port, const Dcb& dcb) {
     if (os.TcGetAttr(port->fd, &t) != 0) {
         return FailWithErrno();
     }
+    const termios before = t;
     cfsetispeed(&t, *speed);
     cfsetospeed(&t, *speed);
     constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
@@ -433,6 +443,16 @@ bool SetCommState(CommHandle port, const Dcb& dcb) {
     t.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
     if (RetryOnInterrupt([&] { return os.TcSetAttr(port->fd, &t); }) != 0) {
         return FailWithErrno();
+    }
+    // tcsetattr succeeds when any part was taken. A device that keeps only some (a
+    // pseudo-terminal has no data-bit size or parity) refuses the whole as the driver would.
+    termios taken{};
+    if (os.TcGetAttr(port->fd, &taken) != 0) {
+        return FailWithErrno();
+    }
+    if (!SameLineSettings(taken, t)) {
+        RetryOnInterrupt([&] { return os.TcSetAttr(port->fd, &before); });
+        return Fail(ERROR_INVALID_PARAMETER);
     }
     std::lock_guard lock(port->mutex);
     port->extra = dcb;

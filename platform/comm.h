@@ -105,8 +105,9 @@ CommHandle OpenComm(std::u16string_view name);
 bool CloseHandle(CommHandle port);
 
 bool GetCommState(CommHandle port, Dcb& dcb);
-// Baud rates of termios only, 5 to 8 data bits, parity codes 0 to 4, stop bits 0 or 2; anything
-// else gives ERROR_INVALID_PARAMETER and changes nothing.
+// Baud rates of termios only, 5 to 8 data bits, parity codes 0 to 4, stop bits 0 or 2, and only
+// what the device can hold (a pseudo-terminal: 8 data bits, no parity); anything else gives
+// ERROR_INVALID_PARAMETER and changes nothing.
 bool SetCommState(CommHandle port, const Dcb& dcb);
 bool GetCommTimeouts(CommHandle port, CommTimeouts& timeouts);
 bool SetCommTimeouts(CommHandle port, const CommTimeouts& timeouts);

@@ -441,17 +441,22 @@ bool SetCommState(CommHandle port, const Dcb& dcb) {
     }
     t.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
     t.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
+    // tcsetattr may take part of a request and report success, or report failure after taking
+    // part. A device that keeps only some (a pseudo-terminal has no data-bit size or parity)
+    // refuses the whole, as the driver would, and is put back as it was.
+    const auto restore = [&] { RetryOnInterrupt([&] { return os.TcSetAttr(port->fd, &before); }); };
     if (RetryOnInterrupt([&] { return os.TcSetAttr(port->fd, &t); }) != 0) {
-        return FailWithErrno();
+        const int errnum = errno;
+        restore();
+        SetLastErrorFromErrno(errnum);
+        return false;
     }
-    // tcsetattr succeeds when any part was taken. A device that keeps only some (a
-    // pseudo-terminal has no data-bit size or parity) refuses the whole as the driver would.
     termios taken{};
     if (os.TcGetAttr(port->fd, &taken) != 0) {
         return FailWithErrno();
     }
     if (!SameLineSettings(taken, t)) {
-        RetryOnInterrupt([&] { return os.TcSetAttr(port->fd, &before); });
+        restore();
         return Fail(ERROR_INVALID_PARAMETER);
     }
     std::lock_guard lock(port->mutex);

@@ -79,11 +79,19 @@ ErrorCode CSerialPort::Open(std::u16string_view portName, std::uint32_t, std::ui
         portHandle_ = nullptr;
         return error;
     }
-    // Each step clears lastError first, so only a failure of the last one remains visible.
-    SetEventMask(kDefaultEventMask);
-    Configure(kBaud, kDataBits, NOPARITY, ONESTOPBIT);
-    SetReadMode(kReadNonBlocking);
-    SetFlowControl(kFlowNone);
+    // Every step runs; the first failure is the result (each step clears lastError, which
+    // would leave only a failure of the last one visible). The port stays open either way.
+    const ErrorCode steps[] = {
+        SetEventMask(kDefaultEventMask),
+        Configure(kBaud, kDataBits, NOPARITY, ONESTOPBIT),
+        SetReadMode(kReadNonBlocking),
+        SetFlowControl(kFlowNone),
+    };
+    for (const ErrorCode step : steps) {
+        if (step != 0) {
+            return Fail(step);
+        }
+    }
     return lastError();
 }
 

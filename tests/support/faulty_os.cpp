@@ -102,12 +102,14 @@ int FaultyOs::TcGetAttr(int fd, termios* settings) {
 
 int FaultyOs::TcSetAttr(int fd, const termios* settings) {
     PATHLUX_FAULT(Call::kTcSetAttr);
+    // The pty takes what it can and may say EINVAL about the rest; the UART takes all.
     const int result = Os::TcSetAttr(fd, settings);
     std::lock_guard lock(mutex_);
-    if (result == 0 && holdAllSettings_) {
-        settings_[fd] = *settings;
+    if (!holdAllSettings_) {
+        return result;
     }
-    return result;
+    settings_[fd] = *settings;
+    return 0;
 }
 
 int FaultyOs::TcFlush(int fd, int queue) {

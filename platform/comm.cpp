@@ -31,6 +31,8 @@ class Comm {
     std::atomic<std::uint32_t> eventMask{0};
     // Edge-triggered polling reports a hang-up only once; later waits must still fail.
     std::atomic<bool> hungUp{false};
+    // Whether the device is in the epoll set; only the one thread that waits touches it.
+    bool watched = false;
 
     // The driver's settings that termios has no place for, and its error counters; the window's
     // thread and the watcher both reach them.
@@ -314,15 +316,10 @@ CommHandle OpenComm(std::u16string_view name) {
     if (port->cancelFd < 0) {
         return fail(errno);
     }
-    // Edge-triggered: one report per arrival, none for bytes that merely sit unread.
-    epoll_event device{};
-    device.events = EPOLLIN | EPOLLET;
-    device.data.fd = port->fd;
     epoll_event cancel{};
     cancel.events = EPOLLIN;
     cancel.data.fd = port->cancelFd;
-    if (os.EpollCtl(port->epollFd, EPOLL_CTL_ADD, port->fd, &device) != 0 ||
-        os.EpollCtl(port->epollFd, EPOLL_CTL_ADD, port->cancelFd, &cancel) != 0) {
+    if (os.EpollCtl(port->epollFd, EPOLL_CTL_ADD, port->cancelFd, &cancel) != 0) {
         return fail(errno);
     }
     port->extra = DefaultExtra();
@@ -509,6 +506,19 @@ bool WaitCommEvent(CommHandle port, std::uint32_t& events, std::uint32_t waitMs)
         return Fail(ERROR_INVALID_PARAMETER);
     }
     Os& os = CurrentOs();
+    // The device joins the wait at the first wait, not at open: the settings made after open wake
+    // its readers, and such a stale wake-up coinciding with the first bytes would report them
+    // twice. Bytes that came before the first wait are reported at once.
+    if (!port->watched) {
+        // Edge-triggered: one report per arrival, none for bytes that merely sit unread.
+        epoll_event device{};
+        device.events = EPOLLIN | EPOLLET;
+        device.data.fd = port->fd;
+        if (os.EpollCtl(port->epollFd, EPOLL_CTL_ADD, port->fd, &device) != 0) {
+            return FailWithErrno();
+        }
+        port->watched = true;
+    }
     const Deadline deadline(waitMs);
     while (!port->hungUp.load(std::memory_order_relaxed)) {
         epoll_event ready[2];

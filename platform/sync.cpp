@@ -36,15 +36,16 @@ class SyncObject {
 namespace {
 
 // One lock and one condition for all objects: there are only a handful, and a wait on several
-// objects then needs no registration with each of them.
+// objects then needs no registration with each of them. Never destroyed, because a thread whose
+// handle was closed while it ran may still be ending when the process exits.
 std::mutex& StateMutex() {
-    static std::mutex mutex;
-    return mutex;
+    static auto* mutex = new std::mutex;
+    return *mutex;
 }
 
 std::condition_variable& StateChanged() {
-    static std::condition_variable changed;
-    return changed;
+    static auto* changed = new std::condition_variable;
+    return *changed;
 }
 
 // Caller holds the state lock.

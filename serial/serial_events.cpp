@@ -21,6 +21,12 @@ CSerialEvents::~CSerialEvents() {
     }
 }
 
+CSerialWnd::~CSerialWnd() {
+    if (watchThread_ != nullptr) {
+        CSerialEvents::Close();
+    }
+}
+
 std::uint32_t CSerialEvents::WatchThreadEntry(void* object) {
     return static_cast<CSerialEvents*>(object)->WatchLoop();
 }

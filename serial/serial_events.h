@@ -65,6 +65,13 @@ class CSerialEvents : public CSerialPort {
 
 // The port the monitor window embeds. On this platform the window object is itself the target
 // that notifications are posted to, so opening with a window object is OpenWithWatcher as is.
-class CSerialWnd : public CSerialEvents {};
+class CSerialWnd : public CSerialEvents {
+  public:
+    CSerialWnd() = default;
+    // Stops the watcher before anything of the object is torn down: the watcher calls through
+    // the virtual table, which the base destructors rewrite. A class derived from this one that
+    // overrides what the watcher calls must stop it in its own destructor in the same way.
+    ~CSerialWnd() override;
+};
 
 }  // namespace pathlux

@@ -86,7 +86,7 @@ TEST(sync_test, thread_runs_only_once_resumed_and_signals_its_end) {
 }
 
 TEST(sync_test, thread_never_resumed_ends_without_running) {
-    const int threadsBefore = test::CountThreads();
+    const int threadsBefore = test::BaselineThreadCount();
     Counter counter;
     const Handle thread = CreateThread(CountRun, &counter);
     ASSERT_NE(thread, nullptr);

@@ -87,6 +87,20 @@ int CountThreads() {
     return CountEntries("/proc/self/task");
 }
 
+int BaselineThreadCount() {
+    std::thread([] {}).join();
+    int seen = CountThreads();
+    for (int i = 0; i < 100; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const int now = CountThreads();
+        if (now == seen) {
+            break;
+        }
+        seen = now;
+    }
+    return seen;
+}
+
 int SettledThreadCount(int expected) {
     int seen = CountThreads();
     for (int i = 0; i < 100 && seen != expected; ++i) {

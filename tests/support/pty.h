@@ -32,6 +32,9 @@ class Pty {
 // Entries of /proc/self/fd and /proc/self/task.
 int CountOpenFds();
 int CountThreads();
+// The thread count to compare with later: taken after a first thread has come and gone, so that
+// helper threads a sanitizer starts with the first thread are in it.
+int BaselineThreadCount();
 // The thread count once the kernel has reaped exited threads (a joined thread can linger in
 // /proc for a moment); gives up after a second and returns what it sees then.
 int SettledThreadCount(int expected);

@@ -28,7 +28,7 @@ constexpr int kTtffTimerId = 2;
 constexpr int kTtffTimerPeriodMs = 1000;
 
 class MonitorDisplay {
-public:
+  public:
     virtual ~MonitorDisplay() = default;
 
     virtual void SetFieldText(int controlId, const Text& text) = 0;

@@ -52,18 +52,6 @@ std::size_t SkipSpaceAndSign(const Narrowed& text, bool& negative) {
 
 }  // namespace
 
-SentenceFields::SentenceFields(TextView sentence) : sentence_(sentence) {
-    std::size_t pos = 0;
-    while (count_ < kCachedFields) {
-        if (!Next(pos, spans_[count_])) {
-            exhausted_ = true;
-            return;
-        }
-        ++count_;
-    }
-    resumeAt_ = pos;
-}
-
 bool SentenceFields::Next(std::size_t& pos, Span& span) const {
     const std::size_t start = pos;
     std::size_t end;
@@ -82,7 +70,7 @@ bool SentenceFields::Next(std::size_t& pos, Span& span) const {
             }
         }
     }
-    span = {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end)};
+    span = {start, end};
     pos = end + 1;
     return true;
 }
@@ -91,13 +79,21 @@ TextView SentenceFields::operator[](int k) const {
     if (k < 1) {
         return kMissing;
     }
+    while (count_ < std::min(k, kCachedFields) && !exhausted_) {
+        if (Next(nextStart_, spans_[count_])) {
+            ++count_;
+        } else {
+            exhausted_ = true;
+        }
+    }
     Span span{};
     if (k <= count_) {
         span = spans_[k - 1];
     } else if (exhausted_) {
         return kMissing;
     } else {
-        std::size_t pos = resumeAt_;
+        // Past the cached fields, which no handler reads: scan on without caching.
+        std::size_t pos = nextStart_;
         for (int i = count_; i < k; ++i) {
             if (!Next(pos, span)) {
                 return kMissing;

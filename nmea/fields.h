@@ -12,29 +12,29 @@
 
 namespace pathlux {
 
-// Splits a sentence once so that handlers can read many fields without rescanning it.
-// Reading field k gives exactly what GetField(sentence, k) gives.
+// Splits a sentence as far as it is read, once, so that handlers can read many fields without
+// rescanning it. Reading field k gives exactly what GetField(sentence, k) gives.
 class SentenceFields {
-public:
-    explicit SentenceFields(TextView sentence);
+  public:
+    explicit SentenceFields(TextView sentence) : sentence_(sentence) {}
 
     // Field k (from 1); "0" when it is missing or empty. The view points into the sentence.
     TextView operator[](int k) const;
 
-private:
+  private:
     struct Span {
-        std::uint32_t begin;
-        std::uint32_t end;
+        std::size_t begin;
+        std::size_t end;
     };
     // Finds the field that starts at pos; false when the sentence has no further field.
     bool Next(std::size_t& pos, Span& span) const;
 
     static constexpr int kCachedFields = 24;  // handlers read fields 1 to 20
     TextView sentence_;
-    std::array<Span, kCachedFields> spans_{};
-    int count_ = 0;            // fields found and cached
-    bool exhausted_ = false;   // no field follows the cached ones
-    std::size_t resumeAt_ = 0; // where the field after the cached ones starts
+    mutable std::array<Span, kCachedFields> spans_{};
+    mutable int count_ = 0;              // fields found and cached
+    mutable bool exhausted_ = false;     // no field follows the cached ones
+    mutable std::size_t nextStart_ = 0;  // where the field after the cached ones starts
 };
 
 // Field k of the sentence as a new text; "0" when missing or empty.

@@ -1,20 +1,69 @@
 #include "nmea/framer.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace pathlux {
 
-void SentenceFramer::AppendToLogLine(char16_t c, FramerSink& sink) {
-    if (logLine_.size() >= kMaxLineChars) {
-        sink.OnLogLine(logLine_);
-        logLine_.clear();
+namespace {
+
+// Accepted, and none of carriage return, line feed and "$".
+bool IsOrdinary(std::uint8_t byte) {
+    return (byte >= 0x20 && byte <= 0x7E && byte != '$') || byte == 0x09 || byte == 0x0B ||
+           byte == 0x0C;
+}
+
+}  // namespace
+
+void SentenceFramer::AppendToLogLine(const char16_t* chars, std::size_t count, FramerSink& sink) {
+    while (count > 0) {
+        if (logLine_.size() >= kMaxLineChars) {
+            sink.OnLogLine(logLine_);
+            logLine_.clear();
+        }
+        const std::size_t n = std::min(count, kMaxLineChars - logLine_.size());
+        logLine_.append(chars, n);
+        chars += n;
+        count -= n;
     }
-    logLine_.push_back(c);
+}
+
+void SentenceFramer::AppendRun(const std::uint8_t* bytes, std::size_t count, FramerSink& sink) {
+    // Only ASCII reaches here, so each byte is its own character.
+    char16_t chars[256];
+    while (count > 0) {
+        const std::size_t n = std::min(count, std::size(chars));
+        std::copy_n(bytes, n, chars);
+        AppendToLogLine(chars, n, sink);
+        if (sentenceStarted_) {
+            if (sentenceText_.size() + n > kMaxLineChars) {
+                ResetSentence();
+            } else {
+                sentenceText_.append(chars, n);
+            }
+        }
+        bytes += n;
+        count -= n;
+    }
 }
 
 void SentenceFramer::Feed(const std::uint8_t* bytes, std::size_t count, FramerSink& sink) {
-    for (std::size_t i = 0; i < count; ++i) {
-        const char16_t c = WidenByte(bytes[i]);
+    std::size_t i = 0;
+    while (i < count) {
+        // Ordinary characters go to the texts a run at a time; the run stops at every character
+        // a rule looks at, and at the line cap.
+        std::size_t run = i;
+        while (run < count && IsOrdinary(bytes[run])) {
+            ++run;
+        }
+        if (run > i) {
+            AppendRun(bytes + i, run - i, sink);
+            i = run;
+            continue;
+        }
+        const char16_t c = WidenByte(bytes[i++]);
         if (!IsAcceptedChar(c)) {
-            AppendToLogLine(c, sink);
+            AppendToLogLine(&c, 1, sink);
             ResetSentence();
         } else if (c == u'\r') {
             sink.OnLogLine(logLine_);
@@ -25,19 +74,10 @@ void SentenceFramer::Feed(const std::uint8_t* bytes, std::size_t count, FramerSi
             ResetSentence();
         } else if (c == u'\n') {
             // A bare line feed does not end a line.
-        } else {
-            if (c == u'$') {
-                sentenceText_.clear();
-                sentenceStarted_ = true;
-            }
-            AppendToLogLine(c, sink);
-            if (sentenceStarted_) {
-                if (sentenceText_.size() >= kMaxLineChars) {
-                    ResetSentence();
-                } else {
-                    sentenceText_.push_back(c);
-                }
-            }
+        } else {  // "$"
+            sentenceText_.clear();
+            sentenceStarted_ = true;
+            AppendRun(&bytes[i - 1], 1, sink);
         }
     }
 }

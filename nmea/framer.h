@@ -22,7 +22,7 @@ constexpr bool IsAcceptedChar(char16_t c) {
 }
 
 class FramerSink {
-public:
+  public:
     virtual ~FramerSink() = default;
     // A finished line without its carriage return.
     virtual void OnLogLine(const Text& line) = 0;
@@ -31,7 +31,7 @@ public:
 };
 
 class SentenceFramer {
-public:
+  public:
     // Far above any NMEA sentence (82 characters) or proprietary one. A stream without carriage
     // returns is shown in pieces of this length instead of growing the line without end; a
     // sentence that grows past it cannot be valid and is dropped, and the next "$" starts anew.
@@ -43,12 +43,14 @@ public:
     const Text& sentenceText() const { return sentenceText_; }
     bool sentenceStarted() const { return sentenceStarted_; }
 
-private:
+  private:
     void ResetSentence() {
         sentenceText_.clear();
         sentenceStarted_ = false;
     }
-    void AppendToLogLine(char16_t c, FramerSink& sink);
+    void AppendToLogLine(const char16_t* chars, std::size_t count, FramerSink& sink);
+    // Appends accepted characters other than CR, LF and "$" to the line and the sentence.
+    void AppendRun(const std::uint8_t* bytes, std::size_t count, FramerSink& sink);
 
     Text logLine_;
     Text sentenceText_;

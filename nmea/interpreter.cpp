@@ -64,8 +64,9 @@ std::int32_t ParseAngle(TextView field) {
     const double minutes = FieldToReal(Mid(field, p - 2, 7));
     // Symmetric range so that negating for south or west cannot overflow.
     const std::int32_t units = TruncateToInt32((degrees * 60.0 + minutes) * 10000.0);
-    return units == std::numeric_limits<std::int32_t>::min() ? -std::numeric_limits<std::int32_t>::max()
-                                                            : units;
+    return units == std::numeric_limits<std::int32_t>::min()
+               ? -std::numeric_limits<std::int32_t>::max()
+               : units;
 }
 
 Text WithSuffix(std::int32_t value, TextView suffix) {

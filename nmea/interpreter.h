@@ -15,13 +15,13 @@ namespace pathlux {
 // Where the port notification reads from: a non-blocking read of at most max bytes that returns
 // the count placed in the buffer (0 when nothing is waiting or the read failed).
 class ByteSource {
-public:
+  public:
     virtual ~ByteSource() = default;
     virtual std::size_t Read(std::uint8_t* buffer, std::size_t max) = 0;
 };
 
 class NmeaInterpreter : private FramerSink {
-public:
+  public:
     static constexpr std::uint32_t kEventRxChar = 0x0001;
     static constexpr std::size_t kReadChunk = 100;
 
@@ -55,7 +55,7 @@ public:
     int gsvMessagesSeen() const { return gsvMessagesSeen_; }
     bool ttffCounting() const { return ttffCounting_; }
 
-private:
+  private:
     void OnLogLine(const Text& line) override;
     void OnSentence(TextView sentence) override { DispatchSentence(sentence); }
     void StopTtff();

@@ -9,10 +9,11 @@ namespace pathlux::platform {
 // A window (or a test's queue) that accepts messages posted from any thread and handles them
 // later on its own thread, in the order posted.
 class PostTarget {
-public:
+  public:
     virtual ~PostTarget() = default;
     // False when the message could not be queued.
-    virtual bool PostMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+    virtual bool PostMessage(std::uint32_t message, std::uintptr_t wParam,
+                             std::intptr_t lParam) = 0;
 };
 
 // The identifier of the message registered under this name: the same name always gives the same

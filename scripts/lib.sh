@@ -1,7 +1,7 @@
 # Shared by scripts/test and scripts/demo.
 
 # Debian packages the build, the tests and the demo need.
-PATHLUX_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev)
+PATHLUX_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev)
 
 install_packages() {
     local missing=()

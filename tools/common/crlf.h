@@ -9,11 +9,11 @@
 namespace pathlux {
 
 class BareLfToCrLf {
-public:
+  public:
     // Appends the converted chunk to out.
     void Convert(std::string_view chunk, std::string& out);
 
-private:
+  private:
     bool lastWasCr_ = false;
 };
 

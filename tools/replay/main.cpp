@@ -28,7 +28,7 @@ constexpr const char* kUsage =
     "  --help   this text\n";
 
 class JsonDisplay : public MonitorDisplay {
-public:
+  public:
     explicit JsonDisplay(bool withLog) : withLog_(withLog) {}
     ~JsonDisplay() override { Flush(); }
 
@@ -88,7 +88,7 @@ public:
         return ok && std::fflush(stdout) == 0;
     }
 
-private:
+  private:
     void EndLine() {
         out_.push_back('\n');
         if (out_.size() >= kFlushAt) {
@@ -104,7 +104,7 @@ private:
 
 // Serves the stream to the port notification in the window's read sizes.
 class StreamSource : public ByteSource {
-public:
+  public:
     StreamSource(std::FILE* file, bool crlf) : file_(file), crlf_(crlf) {}
 
     std::size_t Read(std::uint8_t* buffer, std::size_t max) override {
@@ -120,7 +120,7 @@ public:
     bool Failed() const { return error_ != 0; }
     int error() const { return error_; }
 
-private:
+  private:
     void Refill() {
         pending_.erase(0, offset_);
         offset_ = 0;

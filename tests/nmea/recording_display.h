@@ -1,0 +1,43 @@
+// A display that remembers everything the interpreter tells it.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "nmea/display.h"
+
+namespace pathlux::testing {
+
+class RecordingDisplay : public MonitorDisplay {
+  public:
+    void SetFieldText(int controlId, const Text& text) override {
+        fields[controlId] = text;
+        events.push_back("field " + std::to_string(controlId));
+    }
+    void AppendLog(Text line) override { logLines.push_back(std::move(line)); }
+    void StartTimer(int timerId, int periodMs) override {
+        events.push_back("start " + std::to_string(timerId) + " " + std::to_string(periodMs));
+    }
+    void StopTimer(int timerId) override { events.push_back("stop " + std::to_string(timerId)); }
+    void RedrawSkyPlot() override { events.push_back("sky"); }
+    void RedrawSignalBars() override { events.push_back("bars"); }
+
+    int Count(const std::string& event) const {
+        int n = 0;
+        for (const std::string& e : events) {
+            n += e == event;
+        }
+        return n;
+    }
+    Text Field(int controlId) const {
+        const auto it = fields.find(controlId);
+        return it == fields.end() ? Text(u"<unset>") : it->second;
+    }
+
+    std::map<int, Text> fields;
+    std::vector<Text> logLines;
+    std::vector<std::string> events;
+};
+
+}  // namespace pathlux::testing

@@ -32,7 +32,6 @@ static_assert(sizeof(Dcb) == 28, "the control block keeps the platform's layout"
 constexpr std::uint32_t DCB_BINARY = 0x0001;
 constexpr std::uint32_t DCB_PARITY = 0x0002;
 constexpr std::uint32_t DCB_OUTX_CTS_FLOW = 0x0004;
-constexpr std::uint32_t DCB_OUTX_DSR_FLOW = 0x0008;
 constexpr std::uint32_t DCB_DTR_CONTROL_SHIFT = 4;
 constexpr std::uint32_t DCB_OUTX = 0x0100;
 constexpr std::uint32_t DCB_INX = 0x0200;

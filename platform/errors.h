@@ -21,7 +21,6 @@ constexpr std::uint32_t ERROR_INVALID_NAME = 123;
 constexpr std::uint32_t ERROR_FILENAME_EXCED_RANGE = 206;
 constexpr std::uint32_t WAIT_TIMEOUT = 258;
 constexpr std::uint32_t ERROR_OPERATION_ABORTED = 995;
-constexpr std::uint32_t ERROR_IO_PENDING = 997;
 constexpr std::uint32_t ERROR_DEVICE_NOT_CONNECTED = 1167;
 constexpr std::uint32_t ERROR_ALREADY_INITIALIZED = 1247;
 constexpr std::uint32_t ERROR_TIMEOUT = 1460;

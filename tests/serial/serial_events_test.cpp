@@ -322,21 +322,5 @@ TEST(serial_events_test, destroying_a_watched_port_stops_its_watcher) {
     EXPECT_EQ(CSerialPort::ProbePort(pty.name()), CSerialPort::kProbeAvailable);
 }
 
-TEST(serial_events_test, no_window_no_posts) {
-    test::Pty pty;
-    CSerialWnd port;
-    ASSERT_EQ(port.OpenWithWatcher(pty.name(), nullptr, 0, kValue, 0, 0), 0);
-    pty.Send("$");
-    // The watcher runs and reports to nobody; reading still works.
-    char byte = 0;
-    std::uint32_t count = 0;
-    while (count == 0) {
-        ASSERT_EQ(port.Read(&byte, 1, &count, nullptr, INFINITE), 0);
-        std::this_thread::sleep_for(1ms);
-    }
-    EXPECT_EQ(byte, '$');
-    EXPECT_EQ(port.Close(), 0);
-}
-
 }  // namespace
 }  // namespace pathlux

@@ -12,7 +12,8 @@
 namespace pathlux::sim {
 namespace {
 
-const std::string kGga = "$GPGGA,120000.000,4807.0380,N,01131.0000,E,1,08,0.9,545.4,M,0.0,M,,*6C";
+const std::string kKeyGga =
+    "$GPGGA,120000.000,4807.0380,N,01131.0000,E,1,08,0.9,545.4,M,0.0,M,,*6C";
 
 std::string Joined(const std::vector<Chunk>& chunks) {
     std::string all;
@@ -47,7 +48,7 @@ std::vector<Text> Frame(const std::string& bytes) {
 struct FaultCase {
     const char* legend;
     unsigned fault;
-    // Checks one faulty emission of kGga + CR LF.
+    // Checks one faulty emission of kKeyGga + CR LF.
     void (*check)(const std::vector<Chunk>& chunks);
 };
 
@@ -55,23 +56,23 @@ const FaultCase kFaultCases[] = {
     {"no fault: the line as it is", 0,
      [](const std::vector<Chunk>& chunks) {
          ASSERT_EQ(chunks.size(), 1u);
-         EXPECT_EQ(chunks[0].bytes, kGga + "\r\n");
+         EXPECT_EQ(chunks[0].bytes, kKeyGga + "\r\n");
          EXPECT_FALSE(chunks[0].pauseAfter);
      }},
     {"noise before the sentence, which still arrives", kFaultNoise,
      [](const std::vector<Chunk>& chunks) {
          const std::string all = Joined(chunks);
-         ASSERT_TRUE(all.ends_with(kGga + "\r\n"));
-         const std::string noise = all.substr(0, all.size() - kGga.size() - 2);
+         ASSERT_TRUE(all.ends_with(kKeyGga + "\r\n"));
+         const std::string noise = all.substr(0, all.size() - kKeyGga.size() - 2);
          EXPECT_GE(noise.size(), 1u);
          EXPECT_LE(noise.size(), FaultInjector::kMaxNoise);
          EXPECT_EQ(noise.find_first_of("$\r\n"), std::string::npos);
-         EXPECT_EQ(Frame(all), std::vector<Text>{Widen(kGga)});
+         EXPECT_EQ(Frame(all), std::vector<Text>{Widen(kKeyGga)});
      }},
     {"a control byte spoils the sentence", kFaultControl,
      [](const std::vector<Chunk>& chunks) {
          const std::string all = Joined(chunks);
-         EXPECT_EQ(all.size(), kGga.size() + 3);
+         EXPECT_EQ(all.size(), kKeyGga.size() + 3);
          EXPECT_EQ(all[0], '$');
          EXPECT_TRUE(Frame(all).empty()) << "the framer drops it";
      }},
@@ -83,14 +84,14 @@ const FaultCase kFaultCases[] = {
              EXPECT_FALSE(chunks[i].bytes.empty());
              EXPECT_EQ(chunks[i].pauseAfter, i + 1 < chunks.size());
          }
-         EXPECT_EQ(Joined(chunks), kGga + "\r\n");
+         EXPECT_EQ(Joined(chunks), kKeyGga + "\r\n");
      }},
     {"wrong checksum, sentence otherwise intact", kFaultChecksum,
      [](const std::vector<Chunk>& chunks) {
          const std::string all = Joined(chunks);
-         ASSERT_EQ(all.size(), kGga.size() + 2);
-         const std::string sentence = all.substr(0, kGga.size());
-         EXPECT_EQ(sentence.substr(0, kGga.size() - 2), kGga.substr(0, kGga.size() - 2));
+         ASSERT_EQ(all.size(), kKeyGga.size() + 2);
+         const std::string sentence = all.substr(0, kKeyGga.size());
+         EXPECT_EQ(sentence.substr(0, kKeyGga.size() - 2), kKeyGga.substr(0, kKeyGga.size() - 2));
          EXPECT_FALSE(ChecksumRight(sentence));
      }},
     {"trailing fields missing, checksum right", kFaultMissing,
@@ -98,16 +99,16 @@ const FaultCase kFaultCases[] = {
          const std::string all = Joined(chunks);
          ASSERT_TRUE(all.ends_with("\r\n"));
          const std::string sentence = all.substr(0, all.size() - 2);
-         EXPECT_LT(sentence.size(), kGga.size());
-         EXPECT_TRUE(kGga.starts_with(sentence.substr(0, sentence.size() - 3) + ","));
+         EXPECT_LT(sentence.size(), kKeyGga.size());
+         EXPECT_TRUE(kKeyGga.starts_with(sentence.substr(0, sentence.size() - 3) + ","));
          EXPECT_TRUE(sentence.starts_with("$GPGGA,"));
          EXPECT_TRUE(ChecksumRight(sentence));
      }},
     {"a long run without CR before the sentence", kFaultLongLine,
      [](const std::vector<Chunk>& chunks) {
          const std::string all = Joined(chunks);
-         ASSERT_TRUE(all.ends_with(kGga + "\r\n"));
-         const std::string run = all.substr(0, all.size() - kGga.size() - 2);
+         ASSERT_TRUE(all.ends_with(kKeyGga + "\r\n"));
+         const std::string run = all.substr(0, all.size() - kKeyGga.size() - 2);
          EXPECT_GE(run.size(), FaultInjector::kMinLongLine);
          EXPECT_LE(run.size(), FaultInjector::kMaxLongLine);
          EXPECT_TRUE(std::all_of(run.begin(), run.end(),
@@ -121,7 +122,7 @@ TEST(sim_faults_test, EachFaultDoesWhatItSaysToEveryLine) {
         FaultInjector injector(c.fault, 100, 3);
         for (int i = 0; i < 200; ++i) {
             std::vector<Chunk> chunks;
-            injector.Emit(kGga + "\r\n", chunks);
+            injector.Emit(kKeyGga + "\r\n", chunks);
             c.check(chunks);
             if (testing::Test::HasFatalFailure()) {
                 return;
@@ -147,8 +148,8 @@ TEST(sim_faults_test, ChanceDecidesHowManyLinesAreHit) {
         int hit = 0;
         for (int i = 0; i < 1000; ++i) {
             std::vector<Chunk> chunks;
-            injector.Emit(kGga + "\r\n", chunks);
-            hit += Joined(chunks) != kGga + "\r\n";
+            injector.Emit(kKeyGga + "\r\n", chunks);
+            hit += Joined(chunks) != kKeyGga + "\r\n";
         }
         EXPECT_GE(hit, row.atLeast);
         EXPECT_LE(hit, row.atMost);
@@ -161,7 +162,7 @@ TEST(sim_faults_test, LinesWithoutChecksumOrEndingAreLeftAlone) {
         std::string line;
     } rows[] = {
         {"no checksum", "$GPGGA,1,2,3\r\n"},
-        {"no line end", kGga},
+        {"no line end", kKeyGga},
         {"empty", ""},
         {"a bare line end", "\r\n"},
     };
@@ -171,7 +172,7 @@ TEST(sim_faults_test, LinesWithoutChecksumOrEndingAreLeftAlone) {
         std::vector<Chunk> chunks;
         injector.Emit(row.line, chunks);
         const std::string all = Joined(chunks);
-        if (row.line == kGga) {
+        if (row.line == kKeyGga) {
             EXPECT_NE(all, row.line) << "the checksum is still there to spoil";
         } else {
             EXPECT_EQ(all, row.line);

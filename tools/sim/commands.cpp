@@ -37,11 +37,12 @@ std::vector<std::string_view> SplitFields(std::string_view body) {
 }
 
 bool FindKey(std::string_view name, SentenceKey& key) {
-    const auto it = std::find(kSentenceNames.begin(), kSentenceNames.end(), name);
-    if (it == kSentenceNames.end()) {
+    const auto it = std::find_if(kSentenceKeys.begin(), kSentenceKeys.end(),
+                                 [name](const SentenceKeyInfo& info) { return info.name == name; });
+    if (it == kSentenceKeys.end()) {
         return false;
     }
-    key = static_cast<SentenceKey>(it - kSentenceNames.begin());
+    key = static_cast<SentenceKey>(it - kSentenceKeys.begin());
     return true;
 }
 

@@ -8,21 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "control/output_config.h"
+
 namespace pathlux::sim {
-
-// The receiver's sentence keys; the key indexes the rates.
-enum SentenceKey : int { kGga, kGll, kGsa, kGsv, kRmc, kVtg, kZda };
-constexpr std::array<std::string_view, 7> kSentenceNames = {"GGA", "GLL", "GSA", "GSV",
-                                                            "RMC", "VTG", "ZDA"};
-constexpr int kSentenceKeyCount = static_cast<int>(kSentenceNames.size());
-static_assert(kZda + 1 == kSentenceKeyCount, "one name per key");
-
-constexpr int kMinRate = 1;
-constexpr int kMaxRate = 8;
 
 // Which sentences the receiver emits, in which order, and every how many seconds.
 struct OutputConfig {
-    std::vector<SentenceKey> keys = {kGga, kGsa, kGsv, kRmc};
+    std::vector<SentenceKey> keys = {kKeyGga, kKeyGsa, kKeyGsv, kKeyRmc};
     std::array<int, kSentenceKeyCount> rates = {1, 1, 1, 1, 1, 1, 1};
 
     bool operator==(const OutputConfig&) const = default;

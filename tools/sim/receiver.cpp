@@ -241,16 +241,16 @@ void Receiver::AppendSentences(SentenceKey key, std::vector<std::string>& out) c
             : ",,,";
     std::string s;
     switch (key) {
-        case kGga:
+        case kKeyGga:
             s = "$GPGGA," + time + "," + latLon +
                 (fix ? Printf(",1,%02d,", static_cast<int>(last_.used.size())) +
                            Dop(last_.dops.hdop) + "," + pos.altitude + ",M,0.0,M,,"
                      : ",0,00,,,M,,M,,");
             break;
-        case kGll:
+        case kKeyGll:
             s = "$GPGLL," + latLon + "," + time + (fix ? ",A,A" : ",V,N");
             break;
-        case kGsa: {
+        case kKeyGsa: {
             s = Printf("$GPGSA,A,%d", static_cast<int>(last_.mode));
             for (int i = 0; i < kMaxUsed; ++i) {
                 s += i < static_cast<int>(last_.used.size()) ? Printf(",%02d", last_.used[i]) : ",";
@@ -260,7 +260,7 @@ void Receiver::AppendSentences(SentenceKey key, std::vector<std::string>& out) c
                      : ",,,";
             break;
         }
-        case kGsv: {
+        case kKeyGsv: {
             const int count = static_cast<int>(last_.inView.size());
             const int pages = std::max(1, (count + 3) / 4);
             for (int page = 0; page < pages; ++page) {
@@ -277,15 +277,15 @@ void Receiver::AppendSentences(SentenceKey key, std::vector<std::string>& out) c
             }
             return;
         }
-        case kRmc:
+        case kKeyRmc:
             s = "$GPRMC," + time + (fix ? ",A," : ",V,") + latLon + (fix ? ",0.00,0.00," : ",,,") +
                 Printf("%02d%02d%02d", tm.tm_mday, tm.tm_mon + 1, tm.tm_year % 100) +
                 (fix ? ",,,A" : ",,,N");
             break;
-        case kVtg:
+        case kKeyVtg:
             s = fix ? "$GPVTG,0.00,T,,M,0.00,N,0.00,K,A" : "$GPVTG,,T,,M,,N,,K,N";
             break;
-        case kZda:
+        case kKeyZda:
             s = "$GPZDA," + time +
                 Printf(",%02d,%02d,%04d,00,00", tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900);
             break;

@@ -2,30 +2,26 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "nmea/nmea.h"
+#include "tests/support/sim_process.h"
 #include "tools/sim/replay.h"
 
 namespace pathlux::sim {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-// Generous: the conditions come within a second or two; the limit only stops a hung test.
-constexpr auto kPatience = std::chrono::seconds(30);
+using test::LastFixAfter;
 
 class RecordingDisplay : public MonitorDisplay {
   public:
@@ -42,73 +38,14 @@ class RecordingDisplay : public MonitorDisplay {
     int timerStarts = 0;
 };
 
-// The program running with pipes on its standard output and error.
-class SimProcess {
+// The program, with the test reading its pseudo-terminal straight into the interpretation core.
+class SimProcess : public test::SimProcess {
   public:
-    explicit SimProcess(const std::vector<std::string>& args) {
-        int out[2];
-        int err[2];
-        if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
-            ADD_FAILURE() << "pipe";
-            return;
-        }
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], 1);
-            dup2(err[1], 2);
-            std::vector<char*> argv;
-            argv.push_back(const_cast<char*>(PATHLUX_SIM_BINARY));
-            for (const std::string& a : args) {
-                argv.push_back(const_cast<char*>(a.c_str()));
-            }
-            argv.push_back(nullptr);
-            execv(PATHLUX_SIM_BINARY, argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        close(err[1]);
-        out_ = out[0];
-        err_ = err[0];
-    }
+    using test::SimProcess::SimProcess;
     ~SimProcess() {
-        if (pid_ > 0 && !exited_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
+        if (pty_ >= 0) {
+            close(pty_);
         }
-        for (const int fd : {out_, err_, pty_}) {
-            if (fd >= 0) {
-                close(fd);
-            }
-        }
-    }
-
-    // Reads from the program (and the pseudo-terminal once open) until done() holds or the
-    // patience runs out; false then.
-    bool WaitFor(const std::function<bool()>& done) {
-        const Clock::time_point deadline = Clock::now() + kPatience;
-        while (!done()) {
-            if (Clock::now() >= deadline) {
-                return false;
-            }
-            // Negative descriptors are skipped: pipes at their end, the pseudo-terminal unopened.
-            pollfd fds[3] = {{outOpen_ ? out_ : -1, POLLIN, 0},
-                             {errOpen_ ? err_ : -1, POLLIN, 0},
-                             {pty_, POLLIN, 0}};
-            if (poll(fds, 3, 100) < 0) {
-                return false;
-            }
-            Drain(fds[0], outOpen_, stdoutText);
-            Drain(fds[1], errOpen_, stderrText);
-            char buffer[4096];
-            if ((fds[2].revents & POLLIN) != 0) {
-                const ssize_t n = read(pty_, buffer, sizeof buffer);
-                if (n > 0) {
-                    core.FeedBytes(reinterpret_cast<const std::uint8_t*>(buffer),
-                                   static_cast<std::size_t>(n));
-                }
-            }
-        }
-        return true;
     }
 
     bool OpenPty(const std::string& path) {
@@ -118,62 +55,26 @@ class SimProcess {
             return false;
         }
         cfmakeraw(&tio);
+        SetPump([this] {
+            char buffer[4096];
+            const ssize_t n = read(pty_, buffer, sizeof buffer);
+            if (n > 0) {
+                core.FeedBytes(reinterpret_cast<const std::uint8_t*>(buffer),
+                               static_cast<std::size_t>(n));
+            }
+        });
         return tcsetattr(pty_, TCSANOW, &tio) == 0;
     }
     bool Send(const std::string& bytes) {
         return write(pty_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
     }
-    void Signal(int signal) { kill(pid_, signal); }
-    // True once the program has ended and all its output has been read.
-    bool HasExited() {
-        if (!exited_ && !outOpen_ && !errOpen_ && waitpid(pid_, &status_, WNOHANG) == pid_) {
-            exited_ = true;
-        }
-        return exited_;
-    }
-    int ExitCode() const { return exited_ && WIFEXITED(status_) ? WEXITSTATUS(status_) : -1; }
-    std::string FirstLine() const { return stdoutText.substr(0, stdoutText.find('\n')); }
-    bool StderrHas(const std::string& text) const {
-        return stderrText.find(text) != std::string::npos;
-    }
 
-    std::string stdoutText;
-    std::string stderrText;
     RecordingDisplay display;
     NmeaInterpreter core{display};
 
   private:
-    static void Drain(const pollfd& fd, bool& open, std::string& text) {
-        if ((fd.revents & (POLLIN | POLLHUP)) == 0) {
-            return;
-        }
-        char buffer[4096];
-        const ssize_t n = read(fd.fd, buffer, sizeof buffer);
-        if (n > 0) {
-            text.append(buffer, static_cast<std::size_t>(n));
-        } else if (n == 0) {
-            open = false;
-        }
-    }
-
-    pid_t pid_ = -1;
-    int out_ = -1;
-    int err_ = -1;
     int pty_ = -1;
-    int status_ = 0;
-    bool exited_ = false;
-    bool outOpen_ = true;
-    bool errOpen_ = true;
 };
-
-// The "after" of the last {"fix":mode,...} event on standard error, or -1.
-int LastFixAfter(const std::string& stderrText, const std::string& mode) {
-    const std::size_t at = stderrText.rfind("{\"fix\":\"" + mode + "\",\"after\":");
-    if (at == std::string::npos) {
-        return -1;
-    }
-    return std::stoi(stderrText.substr(at + mode.size() + 18));
-}
 
 TEST(pathlux_sim_test, RunsOnAPseudoTerminalAndObeysARestart) {
     const std::string link = testing::TempDir() + "pathlux-sim-test-link";

@@ -1,0 +1,5 @@
+// Public header of the serial layer: CSerialPort, CSerialEvents, CSerialWnd.
+#pragma once
+
+#include "serial/serial_events.h"
+#include "serial/serial_port.h"

@@ -1,0 +1,409 @@
+#include "serial/serial_port.h"
+
+#include <cstring>
+#include <limits>
+
+#include "platform/errors.h"
+
+namespace pathlux {
+namespace {
+
+using namespace platform;
+
+constexpr std::uint32_t kBaud = 9600;
+constexpr std::uint32_t kDataBits = 8;
+constexpr std::uint32_t kPurgeOnClose =
+    PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+constexpr std::uint32_t kPurgeBuffers = PURGE_TXCLEAR | PURGE_RXCLEAR;
+
+// The flags word changes of the three flow-control modes, indexed by mode.
+struct FlowChange {
+    std::uint32_t keep;
+    std::uint32_t set;
+};
+constexpr FlowChange kFlowChanges[] = {
+    {0xFFFFCCC3, 0x0000},  // none
+    {0xFFFFECEF, 0x202C},  // hardware: CTS and DSR flow, DTR and RTS handshake
+    {0xFFFFCFC3, 0x0300},  // software: XON/XOFF both ways
+};
+static_assert(std::size(kFlowChanges) == CSerialPort::kFlowSoftware + 1);
+
+constexpr std::uint32_t kDtrHandshake = 2;
+constexpr std::uint32_t kRtsHandshake = 2;
+
+std::uint32_t ControlBits(std::uint32_t flags, std::uint32_t shift) {
+    return (flags >> shift) & 3;
+}
+
+ErrorCode ToErrorCode(std::uint32_t error) {
+    return static_cast<ErrorCode>(error);
+}
+
+}  // namespace
+
+CSerialPort::~CSerialPort() {
+    if (portHandle_ != nullptr) {
+        CSerialPort::Close();
+    }
+}
+
+ErrorCode CSerialPort::Fail(ErrorCode error) {
+    lastError_.store(error, std::memory_order_relaxed);
+    return error;
+}
+
+ErrorCode CSerialPort::FailWithLastError() {
+    // A wait that ran out is reported as ERROR_TIMEOUT, never as the wait's own WAIT_TIMEOUT.
+    const std::uint32_t error = GetLastError();
+    return Fail(ToErrorCode(error == WAIT_TIMEOUT ? ERROR_TIMEOUT : error));
+}
+
+ErrorCode CSerialPort::Open(std::u16string_view portName, std::uint32_t, std::uint32_t) {
+    lastError_.store(0, std::memory_order_relaxed);
+    if (portHandle_ != nullptr) {
+        return Fail(ToErrorCode(ERROR_ALREADY_INITIALIZED));
+    }
+    lastOpenPath_ = CommDevicePath(portName);
+    lastSystemError_.clear();
+    portHandle_ = OpenComm(portName);
+    if (portHandle_ == nullptr) {
+        if (const int errnum = GetLastSystemError(); errnum != 0) {
+            lastSystemError_ = SystemErrorText(errnum);
+        }
+        return FailWithLastError();
+    }
+    ioEvent_ = CreateEvent();
+    if (ioEvent_ == nullptr) {
+        const ErrorCode error = FailWithLastError();
+        CloseHandle(portHandle_);
+        portHandle_ = nullptr;
+        return error;
+    }
+    // Every step runs; the first failure is the result (each step clears lastError, which
+    // would leave only a failure of the last one visible). The port stays open either way.
+    const ErrorCode steps[] = {
+        SetEventMask(kDefaultEventMask),
+        Configure(kBaud, kDataBits, NOPARITY, ONESTOPBIT),
+        SetReadMode(kReadNonBlocking),
+        SetFlowControl(kFlowNone),
+    };
+    for (const ErrorCode step : steps) {
+        if (step != 0) {
+            return Fail(step);
+        }
+    }
+    return lastError();
+}
+
+ErrorCode CSerialPort::Close() {
+    lastError_.store(0, std::memory_order_relaxed);
+    if (portHandle_ == nullptr) {
+        return 0;
+    }
+    // Failures here change nothing: the port is released either way.
+    PurgeComm(portHandle_, kPurgeOnClose);
+    EscapeCommFunction(portHandle_, CLRIR);
+    CloseHandle(ioEvent_);
+    ioEvent_ = nullptr;
+    CloseHandle(portHandle_);
+    portHandle_ = nullptr;
+    return lastError();
+}
+
+bool CSerialPort::ReadState(Dcb& dcb) {
+    dcb.DCBlength = sizeof(Dcb);
+    if (portHandle_ == nullptr) {
+        Fail(ToErrorCode(ERROR_INVALID_HANDLE));
+        return false;
+    }
+    if (!GetCommState(portHandle_, dcb)) {
+        FailWithLastError();
+        return false;
+    }
+    return true;
+}
+
+ErrorCode CSerialPort::Configure(std::uint32_t baudRate, std::uint32_t dataBits,
+                                 std::uint32_t parity, std::uint32_t stopBits) {
+    lastError_.store(0, std::memory_order_relaxed);
+    Dcb dcb;
+    if (!ReadState(dcb)) {
+        return lastError();
+    }
+    constexpr std::uint32_t kByteMax = std::numeric_limits<std::uint8_t>::max();
+    if (dataBits > kByteMax || parity > kByteMax || stopBits > kByteMax) {
+        return Fail(ToErrorCode(ERROR_INVALID_PARAMETER));
+    }
+    dcb.BaudRate = baudRate;
+    dcb.ByteSize = static_cast<std::uint8_t>(dataBits);
+    dcb.Parity = static_cast<std::uint8_t>(parity);
+    dcb.StopBits = static_cast<std::uint8_t>(stopBits);
+    dcb.flags = parity != NOPARITY ? (dcb.flags | DCB_PARITY) : (dcb.flags & ~DCB_PARITY);
+    return SetCommState(portHandle_, dcb) ? lastError() : FailWithLastError();
+}
+
+ErrorCode CSerialPort::SetEventCharacter(char character, bool addToMask) {
+    lastError_.store(0, std::memory_order_relaxed);
+    Dcb dcb;
+    if (!ReadState(dcb)) {
+        return lastError();
+    }
+    dcb.EvtChar = character;
+    if (addToMask) {
+        SetEventMask(GetEventMask() | EV_RXFLAG);
+    }
+    // A failed mask step stays in lastError and is what a written block reports.
+    return SetCommState(portHandle_, dcb) ? lastError() : FailWithLastError();
+}
+
+ErrorCode CSerialPort::SetEventMask(std::uint32_t mask) {
+    lastError_.store(0, std::memory_order_relaxed);
+    if (portHandle_ == nullptr) {
+        return Fail(ToErrorCode(ERROR_INVALID_HANDLE));
+    }
+    return SetCommMask(portHandle_, mask) ? lastError() : FailWithLastError();
+}
+
+ErrorCode CSerialPort::WaitForEvent(Overlapped* record, std::uint32_t timeoutMs) {
+    lastError_.store(0, std::memory_order_relaxed);
+    if (portHandle_ == nullptr) {
+        return Fail(ToErrorCode(ERROR_INVALID_HANDLE));
+    }
+    Overlapped local;
+    local.hEvent = ioEvent_;
+    Overlapped& used = record != nullptr ? *record : local;
+    // The platform completes the wait inside the call; a caller with its own record waits on its
+    // own event afterwards, so only a call without one is bounded here.
+    std::uint32_t events = 0;
+    if (!WaitCommEvent(portHandle_, events, record != nullptr ? INFINITE : timeoutMs)) {
+        return FailWithLastError();
+    }
+    lastEvent_.store(events, std::memory_order_relaxed);
+    SetEvent(used.hEvent);
+    return 0;
+}
+
+ErrorCode CSerialPort::SetFlowControl(std::int32_t mode) {
+    lastError_.store(0, std::memory_order_relaxed);
+    Dcb dcb;
+    if (!ReadState(dcb)) {
+        return lastError();
+    }
+    if (mode < kFlowNone || mode > kFlowSoftware) {
+        return Fail(E_INVALIDARG);
+    }
+    const FlowChange& change = kFlowChanges[mode];
+    dcb.flags = (dcb.flags & change.keep) | change.set;
+    return SetCommState(portHandle_, dcb) ? lastError() : FailWithLastError();
+}
+
+ErrorCode CSerialPort::SetReadMode(std::int32_t mode) {
+    lastError_.store(0, std::memory_order_relaxed);
+    if (portHandle_ == nullptr) {
+        return Fail(ToErrorCode(ERROR_INVALID_HANDLE));
+    }
+    CommTimeouts timeouts;
+    if (!GetCommTimeouts(portHandle_, timeouts)) {
+        return FailWithLastError();
+    }
+    if (mode != kReadNonBlocking && mode != kReadBlocking) {
+        return Fail(E_INVALIDARG);
+    }
+    timeouts.ReadIntervalTimeout = mode == kReadNonBlocking ? MAXDWORD : 0;
+    timeouts.ReadTotalTimeoutMultiplier = 0;
+    timeouts.ReadTotalTimeoutConstant = 0;
+    return SetCommTimeouts(portHandle_, timeouts) ? lastError() : FailWithLastError();
+}
+
+std::int32_t CSerialPort::GetBaudRate() {
+    lastError_.store(0, std::memory_order_relaxed);
+    Dcb dcb;
+    return ReadState(dcb) ? static_cast<std::int32_t>(dcb.BaudRate) : -1;
+}
+
+std::int32_t CSerialPort::GetDataBits() {
+    lastError_.store(0, std::memory_order_relaxed);
+    Dcb dcb;
+    return ReadState(dcb) ? dcb.ByteSize : -1;
+}
+
+std::int32_t CSerialPort::GetParity() {
+    lastError_.store(0, std::memory_order_relaxed);
+    Dcb dcb;
+    if (!ReadState(dcb)) {
+        return -1;
+    }
+    return (dcb.flags & DCB_PARITY) != 0 ? dcb.Parity : NOPARITY;
+}
+
+std::int32_t CSerialPort::GetStopBits() {
+    lastError_.store(0, std::memory_order_relaxed);
+    Dcb dcb;
+    return ReadState(dcb) ? dcb.StopBits : -1;
+}
+
+std::int32_t CSerialPort::GetFlowControl() {
+    lastError_.store(0, std::memory_order_relaxed);
+    Dcb dcb;
+    if (!ReadState(dcb)) {
+        return -1;
+    }
+    if (ControlBits(dcb.flags, DCB_DTR_CONTROL_SHIFT) == kDtrHandshake &&
+        ControlBits(dcb.flags, DCB_RTS_CONTROL_SHIFT) == kRtsHandshake) {
+        return kFlowHardware;
+    }
+    if ((dcb.flags & DCB_OUTX) != 0 && (dcb.flags & DCB_INX) != 0) {
+        return kFlowSoftware;
+    }
+    return kFlowNone;
+}
+
+std::uint32_t CSerialPort::GetEventMask() {
+    lastError_.store(0, std::memory_order_relaxed);
+    if (portHandle_ == nullptr) {
+        Fail(ToErrorCode(ERROR_INVALID_HANDLE));
+        return 0;
+    }
+    std::uint32_t mask = 0;
+    if (!GetCommMask(portHandle_, mask)) {
+        FailWithLastError();
+        return 0;
+    }
+    return mask;
+}
+
+char CSerialPort::GetEventCharacter() {
+    lastError_.store(0, std::memory_order_relaxed);
+    Dcb dcb;
+    return ReadState(dcb) ? dcb.EvtChar : 0;
+}
+
+ErrorCode CSerialPort::WriteText(const char* text, std::uint32_t* count, Overlapped* record,
+                                 std::uint32_t timeoutMs) {
+    if (text == nullptr) {
+        lastError_.store(0, std::memory_order_relaxed);
+        if (count != nullptr) {
+            *count = 0;
+        }
+        return Fail(E_INVALIDARG);
+    }
+    const std::size_t length = std::strlen(text);
+    if (length > std::numeric_limits<std::uint32_t>::max()) {
+        lastError_.store(0, std::memory_order_relaxed);
+        return Fail(E_INVALIDARG);
+    }
+    return Write(text, static_cast<std::uint32_t>(length), count, record, timeoutMs);
+}
+
+ErrorCode CSerialPort::Write(const void* bytes, std::uint32_t size, std::uint32_t* count,
+                             Overlapped* record, std::uint32_t timeoutMs) {
+    std::uint32_t localCount = 0;
+    std::uint32_t& written = count != nullptr ? *count : localCount;
+    written = 0;
+    lastError_.store(0, std::memory_order_relaxed);
+    if (portHandle_ == nullptr) {
+        return Fail(ToErrorCode(ERROR_INVALID_HANDLE));
+    }
+    Overlapped local;
+    local.hEvent = ioEvent_;
+    Overlapped& used = record != nullptr ? *record : local;
+    if (!WriteFile(portHandle_, bytes, size, written, record != nullptr ? INFINITE : timeoutMs)) {
+        return FailWithLastError();
+    }
+    SetEvent(used.hEvent);
+    return 0;
+}
+
+ErrorCode CSerialPort::Read(void* buffer, std::uint32_t size, std::uint32_t* count,
+                            Overlapped* record, std::uint32_t timeoutMs) {
+    std::uint32_t localCount = 0;
+    std::uint32_t& received = count != nullptr ? *count : localCount;
+    received = 0;
+    lastError_.store(0, std::memory_order_relaxed);
+    if (portHandle_ == nullptr) {
+        return Fail(ToErrorCode(ERROR_INVALID_HANDLE));
+    }
+    Overlapped local;
+    local.hEvent = ioEvent_;
+    Overlapped& used = record != nullptr ? *record : local;
+    if (!ReadFile(portHandle_, buffer, size, received, record != nullptr ? INFINITE : timeoutMs)) {
+        return FailWithLastError();
+    }
+    SetEvent(used.hEvent);
+    return 0;
+}
+
+int CSerialPort::ProbePort(std::u16string_view portName) {
+    const CommHandle port = OpenComm(portName);
+    if (port != nullptr) {
+        CloseHandle(port);
+        return kProbeAvailable;
+    }
+    switch (GetLastError()) {
+        case ERROR_FILE_NOT_FOUND:
+            return kProbeNoSuchPort;
+        case ERROR_ACCESS_DENIED:
+            return kProbeInUse;
+        default:
+            return kProbeOtherFailure;
+    }
+}
+
+std::string CSerialPort::DevicePath(std::u16string_view portName) {
+    return CommDevicePath(portName);
+}
+
+ErrorCode CSerialPort::PurgeBuffers() {
+    lastError_.store(0, std::memory_order_relaxed);
+    if (portHandle_ == nullptr) {
+        return Fail(ToErrorCode(ERROR_INVALID_HANDLE));
+    }
+    return PurgeComm(portHandle_, kPurgeBuffers) ? lastError() : FailWithLastError();
+}
+
+std::uint32_t CSerialPort::TakeLastEvent() {
+    return lastEvent_.exchange(kNoEvent, std::memory_order_relaxed);
+}
+
+std::uint32_t CSerialPort::TakeLineErrors() {
+    lastError_.store(0, std::memory_order_relaxed);
+    if (portHandle_ == nullptr) {
+        Fail(ToErrorCode(ERROR_INVALID_HANDLE));
+        return 0;
+    }
+    std::uint32_t errors = 0;
+    if (!ClearCommError(portHandle_, errors)) {
+        FailWithLastError();
+        return 0;
+    }
+    return errors;
+}
+
+bool CSerialPort::ModemLineOn(std::uint32_t line) {
+    lastError_.store(0, std::memory_order_relaxed);
+    std::uint32_t status = 0;
+    // No open check of our own: a closed port fails in the platform call like any other failure.
+    if (!GetCommModemStatus(portHandle_, status)) {
+        FailWithLastError();
+        return false;
+    }
+    return (status & line) != 0;
+}
+
+bool CSerialPort::IsCtsOn() {
+    return ModemLineOn(MS_CTS_ON);
+}
+
+bool CSerialPort::IsDsrOn() {
+    return ModemLineOn(MS_DSR_ON);
+}
+
+bool CSerialPort::IsRingOn() {
+    return ModemLineOn(MS_RING_ON);
+}
+
+bool CSerialPort::IsCarrierOn() {
+    return ModemLineOn(MS_RLSD_ON);
+}
+
+}  // namespace pathlux

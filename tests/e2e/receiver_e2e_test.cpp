@@ -1,0 +1,138 @@
+// The whole receive and command path on a simulated receiver: pathlux-sim on a pseudo-terminal,
+// the serial port with its watcher, the notifications into the interpretation core, and a
+// restart command written back through the port.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <string>
+
+#include "control/commands.h"
+#include "nmea/nmea.h"
+#include "serial/serial_events.h"
+#include "tests/nmea/recording_display.h"
+#include "tests/support/post_queue.h"
+#include "tests/support/sim_process.h"
+
+namespace pathlux {
+namespace {
+
+using testing::RecordingDisplay;
+
+// The window's side of the link: the port, the notifications it posts and the core they feed.
+class Monitor : public ByteSource {
+  public:
+    ~Monitor() override { port.Close(); }
+
+    std::size_t Read(std::uint8_t* buffer, std::size_t max) override {
+        std::uint32_t count = 0;
+        port.Read(buffer, static_cast<std::uint32_t>(max), &count, nullptr, 0xFFFFFFFF);
+        return count;
+    }
+
+    // Handles what the watcher posted. The TTFF timer ticks once per second of receiver time
+    // (each new RMC time), so the count compares with the simulator's own clock.
+    void Pump() {
+        while (const auto posted = queue.Take(std::chrono::milliseconds(5))) {
+            ASSERT_EQ(posted->message, defaultComMessage);
+            const std::uint32_t events = NotifiedEvents(posted->wParam);
+            portLost = portLost || (events & CSerialEvents::kEventPortLost) != 0;
+            core.OnSerialNotify(events, *this);
+            ++notifications;
+            const Text time = display.Field(kTimeField);
+            if (time != lastTime) {
+                lastTime = time;
+                if (core.ttffCounting()) {
+                    core.OnTimer(kTtffTimerId);
+                }
+            }
+        }
+    }
+
+    void SendCommand(TextView sentence) {
+        const std::string bytes = EncodeCommand(sentence);
+        port.Write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), nullptr, nullptr,
+                   0xFFFFFFFF);
+    }
+
+    test::PostQueue queue;
+    CSerialWnd port;
+    RecordingDisplay display;
+    NmeaInterpreter core{display};
+    Text lastTime;
+    int notifications = 0;
+    bool portLost = false;
+};
+
+// Simulated seconds from the cold restart to the first 2D or 3D fix after it, as the simulator
+// reports them, or -1 before that fix.
+int FixAfterColdRestart(const test::SimProcess& sim) {
+    const std::string& text = sim.stderrText;
+    const std::size_t restart = text.find(R"({"restart":"cold"})");
+    if (restart == std::string::npos) {
+        return -1;
+    }
+    const std::size_t fix =
+        std::min(text.find(R"({"fix":"2D")", restart), text.find(R"({"fix":"3D")", restart));
+    const std::size_t after = text.find(R"("after":)", fix);
+    return fix == std::string::npos || after == std::string::npos
+               ? -1
+               : std::atoi(text.c_str() + after + 8);
+}
+
+TEST(receiver_e2e_test, FixThenColdRestartThroughTheSerialPort) {
+    test::SimProcess sim(
+        {"--speed", "40", "--seed", "7", "--start", "2026-12-06T12:00:00", "--duration", "120"});
+    ASSERT_TRUE(sim.WaitFor([&] { return sim.stdoutText.find('\n') != std::string::npos; }));
+    const std::string device = sim.FirstLine();
+
+    Monitor monitor;
+    const std::u16string name(device.begin(), device.end());
+    ASSERT_EQ(monitor.port.OpenWithWatcher(name, &monitor.queue, 0, 0, 0, 0), 0);
+    sim.SetPump([&] { monitor.Pump(); });
+    RecordingDisplay& display = monitor.display;
+
+    // Position and fix as the simulator puts them out.
+    ASSERT_TRUE(sim.WaitFor([&] { return display.Field(kFixField) == u"3D"; }));
+    EXPECT_EQ(display.Field(kLatitudeField), u"N048\u00B007'02.28\"");
+    EXPECT_EQ(display.Field(kLongitudeField), u"E011\u00B031'00.00\"");
+    EXPECT_EQ(display.Field(kAltitudeField), u"545.4m");
+    EXPECT_EQ(monitor.core.state().fix3d, 1);
+    EXPECT_GT(display.Count("sky"), 0);
+
+    // Cold, as the button does it: the command, then the TTFF restart.
+    monitor.SendCommand(RestartSentence(kRestartCommands[0]));
+    monitor.core.RestartTtff();
+    const std::size_t versionWrites = display.logLines.size();
+    ASSERT_TRUE(sim.WaitFor([&] { return sim.StderrHas(R"({"restart":"cold"})"); }));
+    EXPECT_TRUE(sim.StderrHas(R"({"rx":"$PNMRX111,COLD*40","accepted":true})"));
+
+    // The version sentence comes back, the fix goes away, the count runs and stops at the fix.
+    ASSERT_TRUE(sim.WaitFor([&] {
+        for (std::size_t i = versionWrites; i < display.logLines.size(); ++i) {
+            if (display.logLines[i].starts_with(u"$PNMX600 Nemerix NS1030,Version ")) {
+                return true;
+            }
+        }
+        return false;
+    }));
+    EXPECT_EQ(display.Field(kVersionField), u"1.05");
+    ASSERT_TRUE(sim.WaitFor([&] { return display.Field(kFixField) == u"NA"; }));
+    EXPECT_TRUE(monitor.core.ttffCounting());
+    ASSERT_TRUE(sim.WaitFor([&] { return !monitor.core.ttffCounting(); }));
+    ASSERT_TRUE(sim.WaitFor([&] { return FixAfterColdRestart(sim) >= 0; }));
+    const int simulatorTtff = FixAfterColdRestart(sim);
+    EXPECT_NEAR(monitor.core.state().ttffSeconds, simulatorTtff, 1);
+    EXPECT_EQ(display.Field(kTtffField), FormatTtff(monitor.core.state().ttffSeconds));
+    EXPECT_FALSE(monitor.portLost);
+
+    // The receiver goes away: the watcher says so, and the port closes cleanly.
+    sim.Signal(SIGTERM);
+    ASSERT_TRUE(sim.WaitFor([&] { return sim.HasExited(); }));
+    EXPECT_EQ(sim.ExitCode(), 0);
+    ASSERT_TRUE(sim.WaitFor([&] { return monitor.portLost; }));
+    EXPECT_EQ(monitor.port.Close(), 0);
+}
+
+}  // namespace
+}  // namespace pathlux

@@ -1,0 +1,438 @@
+#include "platform/comm.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+
+#include <cerrno>
+#include <string>
+#include <thread>
+
+#include "platform/errors.h"
+#include "platform/sync.h"
+#include "tests/support/faulty_os.h"
+#include "tests/support/pty.h"
+
+namespace pathlux::platform {
+namespace {
+
+using test::FaultyOs;
+
+// A device opened on the slave side of a fresh pseudo-terminal, with the mask of the port.
+struct OpenPty {
+    test::Pty pty;
+    CommHandle port = OpenComm(pty.name());
+    OpenPty() { SetCommMask(port, EV_RXCHAR | EV_BREAK | EV_ERR); }
+    ~OpenPty() {
+        if (port != nullptr) {
+            CloseHandle(port);
+        }
+    }
+};
+
+TEST(comm_test, resolves_port_names_to_device_paths) {
+    setenv("PATHLUX_COM7", "/dev/pts/99", 1);
+    setenv("PATHLUX_COM9", "", 1);
+    struct Row {
+        const char* legend;
+        std::u16string name;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"first port", u"COM1:", "/dev/ttyS0"},
+        {"sixteenth port", u"COM16:", "/dev/ttyS15"},
+        {"mapped through the environment", u"COM7:", "/dev/pts/99"},
+        {"empty mapping is no mapping", u"COM9:", "/dev/ttyS8"},
+        {"last number", u"COM255:", "/dev/ttyS254"},
+        {"number 0 is a path", u"COM0:", "COM0:"},
+        {"number too large is a path", u"COM256:", "COM256:"},
+        {"leading zero is a path", u"COM01:", "COM01:"},
+        {"no colon is a path", u"COM3", "COM3"},
+        {"lower case is a path", u"com3:", "com3:"},
+        {"plain path", u"/dev/ttyUSB0", "/dev/ttyUSB0"},
+        {"non-ASCII path in UTF-8", u"/dev/gps\u00e9", "/dev/gps\xc3\xa9"},
+        {"unpaired surrogate", std::u16string(u"/dev/") + char16_t(0xD800), ""},
+        {"zero character", std::u16string(u"/dev/a\0b", 8), ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.legend);
+        EXPECT_EQ(CommDevicePath(row.name), row.expected);
+    }
+    unsetenv("PATHLUX_COM7");
+    unsetenv("PATHLUX_COM9");
+}
+
+TEST(comm_test, open_failures_give_platform_errors) {
+    test::Pty held;
+    const CommHandle holder = OpenComm(held.name());
+    ASSERT_NE(holder, nullptr);
+    struct Row {
+        const char* legend;
+        std::u16string name;
+        std::uint32_t expected;
+    };
+    const Row rows[] = {
+        {"missing device", u"/dev/pathlux-no-such-port", ERROR_FILE_NOT_FOUND},
+        {"held by another open", held.name(), ERROR_ACCESS_DENIED},
+        {"not a terminal", u"/dev/null", ERROR_INVALID_FUNCTION},
+        {"bad name", std::u16string(1, char16_t(0xDC00)), ERROR_INVALID_NAME},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.legend);
+        EXPECT_EQ(OpenComm(row.name), nullptr);
+        EXPECT_EQ(GetLastError(), row.expected);
+    }
+    CloseHandle(holder);
+    const CommHandle again = OpenComm(held.name());
+    EXPECT_NE(again, nullptr) << "closing releases the port";
+    CloseHandle(again);
+}
+
+TEST(comm_test, system_call_failures_are_mapped_and_interruptions_retried) {
+    struct Row {
+        const char* legend;
+        FaultyOs::Call call;
+        int errnum;
+        std::uint32_t expected;  // ERROR_SUCCESS: the open goes through
+    };
+    const Row rows[] = {
+        {"open interrupted", FaultyOs::Call::kOpen, EINTR, ERROR_SUCCESS},
+        {"lock interrupted", FaultyOs::Call::kFlock, EINTR, ERROR_SUCCESS},
+        {"settings interrupted", FaultyOs::Call::kTcSetAttr, EINTR, ERROR_SUCCESS},
+        {"open: no device", FaultyOs::Call::kOpen, ENOENT, ERROR_FILE_NOT_FOUND},
+        {"open: busy", FaultyOs::Call::kOpen, EBUSY, ERROR_ACCESS_DENIED},
+        {"open: permission", FaultyOs::Call::kOpen, EACCES, ERROR_ACCESS_DENIED},
+        {"open: i/o error", FaultyOs::Call::kOpen, EIO, ERROR_GEN_FAILURE},
+        {"lock held", FaultyOs::Call::kFlock, EWOULDBLOCK, ERROR_ACCESS_DENIED},
+        {"settings: i/o error", FaultyOs::Call::kTcSetAttr, EIO, ERROR_GEN_FAILURE},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.legend);
+        test::Pty pty;
+        const int fdsBefore = test::CountOpenFds();
+        FaultyOs os;
+        ScopedOs scoped(os);
+        os.Fail(row.call, row.errnum);
+        const CommHandle port = OpenComm(pty.name());
+        if (row.expected == ERROR_SUCCESS) {
+            ASSERT_NE(port, nullptr);
+            CloseHandle(port);
+        } else {
+            EXPECT_EQ(port, nullptr);
+            EXPECT_EQ(GetLastError(), row.expected);
+        }
+        EXPECT_EQ(test::CountOpenFds(), fdsBefore) << "nothing left open";
+    }
+}
+
+TEST(comm_test, line_settings_read_back) {
+    test::FaultyOs os;
+    ScopedOs scoped(os);
+    os.HoldAllSettings();
+    struct Row {
+        const char* legend;
+        std::uint32_t baud;
+        std::uint8_t byteSize;
+        std::uint8_t parity;
+        std::uint8_t stopBits;
+        std::uint32_t flags;
+    };
+    constexpr std::uint32_t kDefault =
+        DCB_BINARY | (1u << DCB_DTR_CONTROL_SHIFT) | (1u << DCB_RTS_CONTROL_SHIFT);
+    const Row rows[] = {
+        {"9600 8N1", 9600, 8, NOPARITY, ONESTOPBIT, kDefault},
+        {"4800 7E2 checked", 4800, 7, EVENPARITY, TWOSTOPBITS, kDefault | DCB_PARITY},
+        {"115200 8O1", 115200, 8, ODDPARITY, ONESTOPBIT, kDefault | DCB_PARITY},
+        {"mark parity", 9600, 8, MARKPARITY, ONESTOPBIT, kDefault | DCB_PARITY},
+        {"space parity, not checked", 9600, 5, SPACEPARITY, ONESTOPBIT, kDefault},
+        {"hardware flow", 9600, 8, NOPARITY, ONESTOPBIT, 0x202D},
+        {"software flow", 9600, 8, NOPARITY, ONESTOPBIT, 0x0301},
+    };
+    OpenPty open;
+    ASSERT_NE(open.port, nullptr);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.legend);
+        Dcb dcb;
+        ASSERT_TRUE(GetCommState(open.port, dcb));
+        dcb.BaudRate = row.baud;
+        dcb.ByteSize = row.byteSize;
+        dcb.Parity = row.parity;
+        dcb.StopBits = row.stopBits;
+        dcb.flags = row.flags;
+        dcb.EvtChar = '\n';
+        ASSERT_TRUE(SetCommState(open.port, dcb));
+        Dcb back;
+        ASSERT_TRUE(GetCommState(open.port, back));
+        EXPECT_EQ(back.DCBlength, 28u);
+        EXPECT_EQ(back.BaudRate, row.baud);
+        EXPECT_EQ(back.ByteSize, row.byteSize);
+        EXPECT_EQ(back.Parity, row.parity);
+        EXPECT_EQ(back.StopBits, row.stopBits);
+        EXPECT_EQ(back.flags, row.flags);
+        EXPECT_EQ(back.EvtChar, '\n');
+    }
+}
+
+TEST(comm_test, refused_settings_change_nothing) {
+    struct Row {
+        const char* legend;
+        std::uint32_t baud;
+        std::uint8_t byteSize;
+        std::uint8_t parity;
+        std::uint8_t stopBits;
+    };
+    const Row rows[] = {
+        {"unknown baud rate", 12345, 8, NOPARITY, ONESTOPBIT},
+        {"four data bits", 9600, 4, NOPARITY, ONESTOPBIT},
+        {"nine data bits", 9600, 9, NOPARITY, ONESTOPBIT},
+        {"parity code 5", 9600, 8, 5, ONESTOPBIT},
+        {"one and a half stop bits", 9600, 8, NOPARITY, ONE5STOPBITS},
+        {"stop-bit code 3", 9600, 8, NOPARITY, 3},
+        {"seven data bits: a pty has no size", 9600, 7, NOPARITY, ONESTOPBIT},
+        {"even parity: a pty has no parity", 9600, 8, EVENPARITY, ONESTOPBIT},
+    };
+    OpenPty open;
+    ASSERT_NE(open.port, nullptr);
+    Dcb before;
+    ASSERT_TRUE(GetCommState(open.port, before));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.legend);
+        Dcb dcb = before;
+        dcb.BaudRate = row.baud;
+        dcb.ByteSize = row.byteSize;
+        dcb.Parity = row.parity;
+        dcb.StopBits = row.stopBits;
+        EXPECT_FALSE(SetCommState(open.port, dcb));
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+        Dcb after;
+        ASSERT_TRUE(GetCommState(open.port, after));
+        EXPECT_EQ(after.BaudRate, before.BaudRate);
+        EXPECT_EQ(after.ByteSize, before.ByteSize);
+        EXPECT_EQ(after.Parity, before.Parity);
+        EXPECT_EQ(after.StopBits, before.StopBits);
+    }
+}
+
+TEST(comm_test, reads_tell_empty_from_hang_up) {
+    OpenPty open;
+    ASSERT_NE(open.port, nullptr);
+    ASSERT_TRUE(SetCommTimeouts(open.port, CommTimeouts{MAXDWORD, 0, 0, 0, 0}));
+    char buffer[16];
+    std::uint32_t count = 99;
+    EXPECT_TRUE(ReadFile(open.port, buffer, sizeof buffer, count, INFINITE)) << "empty";
+    EXPECT_EQ(count, 0u);
+
+    open.pty.CloseMaster();
+    EXPECT_FALSE(ReadFile(open.port, buffer, sizeof buffer, count, INFINITE));
+    EXPECT_EQ(GetLastError(), ERROR_DEVICE_NOT_CONNECTED);
+    EXPECT_EQ(count, 0u);
+}
+
+TEST(comm_test, blocking_read_waits_for_all_bytes_within_its_bound) {
+    OpenPty open;
+    ASSERT_NE(open.port, nullptr);
+    ASSERT_TRUE(SetCommTimeouts(open.port, CommTimeouts{}));
+    open.pty.Send("abc");
+    char buffer[4];
+    std::uint32_t count = 0;
+    EXPECT_FALSE(ReadFile(open.port, buffer, 4, count, 20));
+    EXPECT_EQ(GetLastError(), WAIT_TIMEOUT);
+    EXPECT_EQ(count, 3u) << "what arrived is kept";
+    open.pty.Send("d");
+    EXPECT_TRUE(ReadFile(open.port, buffer, 1, count, INFINITE));
+    EXPECT_EQ(std::string(buffer, count), "d");
+}
+
+TEST(comm_test, writes_arrive_byte_exact_and_stalls_end) {
+    OpenPty open;
+    ASSERT_NE(open.port, nullptr);
+    std::string bytes;
+    for (int i = 0; i < 256; ++i) {
+        bytes += static_cast<char>(i);
+    }
+    std::uint32_t count = 0;
+    ASSERT_TRUE(WriteFile(open.port, bytes.data(), 256, count, INFINITE));
+    EXPECT_EQ(count, 256u);
+    EXPECT_EQ(open.pty.Receive(256), bytes);
+
+    // Nobody reads the other side: the line fills up and the write gives up.
+    FaultyOs os;
+    ScopedOs scoped(os);
+    const std::string lots(1 << 20, 'x');
+    os.Fail(FaultyOs::Call::kPoll, ETIMEDOUT);
+    EXPECT_FALSE(WriteFile(open.port, lots.data(), static_cast<std::uint32_t>(lots.size()), count,
+                           INFINITE));
+    EXPECT_EQ(GetLastError(), ERROR_TIMEOUT);
+    EXPECT_GT(count, 0u);
+    EXPECT_LT(count, lots.size());
+    os.Fail(FaultyOs::Call::kPoll, ETIMEDOUT);
+    EXPECT_FALSE(
+        WriteFile(open.port, lots.data(), static_cast<std::uint32_t>(lots.size()), count, 50));
+    EXPECT_EQ(GetLastError(), WAIT_TIMEOUT) << "the caller's bound, when shorter";
+}
+
+TEST(comm_test, port_event_wait_reports_each_arrival_once) {
+    OpenPty open;
+    ASSERT_NE(open.port, nullptr);
+    std::uint32_t events = 0;
+    EXPECT_FALSE(WaitCommEvent(open.port, events, 0)) << "quiet line";
+    EXPECT_EQ(GetLastError(), WAIT_TIMEOUT);
+
+    open.pty.Send("$GP");
+    EXPECT_TRUE(WaitCommEvent(open.port, events, INFINITE));
+    EXPECT_EQ(events, EV_RXCHAR);
+    EXPECT_FALSE(WaitCommEvent(open.port, events, 0)) << "unread bytes do not report again";
+
+    open.pty.Send("RMC");
+    EXPECT_TRUE(WaitCommEvent(open.port, events, INFINITE)) << "new bytes do, though unread";
+    EXPECT_EQ(events, EV_RXCHAR);
+
+    // Purged bytes are no arrival.
+    ASSERT_TRUE(PurgeComm(open.port, PURGE_RXCLEAR | PURGE_TXCLEAR));
+    char buffer[8];
+    std::uint32_t count = 0;
+    ASSERT_TRUE(SetCommTimeouts(open.port, CommTimeouts{MAXDWORD, 0, 0, 0, 0}));
+    EXPECT_TRUE(ReadFile(open.port, buffer, sizeof buffer, count, INFINITE));
+    EXPECT_EQ(count, 0u);
+    EXPECT_FALSE(WaitCommEvent(open.port, events, 0));
+
+    ASSERT_TRUE(SetCommMask(open.port, 0));
+    EXPECT_FALSE(WaitCommEvent(open.port, events, INFINITE)) << "an empty mask never waits";
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+TEST(comm_test, port_event_wait_is_cancelled_from_another_thread) {
+    OpenPty open;
+    ASSERT_NE(open.port, nullptr);
+    ASSERT_TRUE(CancelCommWait(open.port));
+    std::uint32_t events = 99;
+    EXPECT_TRUE(WaitCommEvent(open.port, events, INFINITE)) << "a cancel before the wait ends it";
+    EXPECT_EQ(events, 0u);
+
+    std::thread canceller([&] { CancelCommWait(open.port); });
+    EXPECT_TRUE(WaitCommEvent(open.port, events, INFINITE));
+    EXPECT_EQ(events, 0u);
+    canceller.join();
+}
+
+TEST(comm_test, hang_up_ends_every_later_wait) {
+    OpenPty open;
+    ASSERT_NE(open.port, nullptr);
+    open.pty.CloseMaster();
+    std::uint32_t events = 0;
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_FALSE(WaitCommEvent(open.port, events, INFINITE));
+        EXPECT_EQ(GetLastError(), ERROR_DEVICE_NOT_CONNECTED);
+    }
+}
+
+TEST(comm_test, line_errors_are_reported_once_each) {
+    FaultyOs os;
+    ScopedOs scoped(os);
+    serial_icounter_struct counters{};
+    os.SetCounters(counters);
+    OpenPty open;
+    ASSERT_NE(open.port, nullptr);
+    struct Row {
+        const char* legend;
+        int serial_icounter_struct::*counter;
+        std::uint32_t error;
+        std::uint32_t event;
+    };
+    const Row rows[] = {
+        {"buffer overrun", &serial_icounter_struct::buf_overrun, CE_RXOVER, EV_ERR},
+        {"overrun", &serial_icounter_struct::overrun, CE_OVERRUN, EV_ERR},
+        {"parity", &serial_icounter_struct::parity, CE_RXPARITY, EV_ERR},
+        {"frame", &serial_icounter_struct::frame, CE_FRAME, EV_ERR},
+        {"break", &serial_icounter_struct::brk, CE_BREAK, EV_BREAK},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.legend);
+        ++(counters.*row.counter);
+        os.SetCounters(counters);
+        open.pty.Send("x");
+        std::uint32_t events = 0;
+        ASSERT_TRUE(WaitCommEvent(open.port, events, INFINITE));
+        EXPECT_EQ(events, EV_RXCHAR | row.event);
+        std::uint32_t errors = 0;
+        ASSERT_TRUE(ClearCommError(open.port, errors));
+        EXPECT_EQ(errors, row.error);
+        ASSERT_TRUE(ClearCommError(open.port, errors));
+        EXPECT_EQ(errors, 0u) << "reported once";
+    }
+}
+
+TEST(comm_test, pseudo_terminal_has_no_counters_or_modem_lines) {
+    OpenPty open;
+    ASSERT_NE(open.port, nullptr);
+    std::uint32_t value = 0;
+    EXPECT_FALSE(ClearCommError(open.port, value));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_FUNCTION);
+    EXPECT_FALSE(GetCommModemStatus(open.port, value));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_FUNCTION);
+    EXPECT_TRUE(EscapeCommFunction(open.port, CLRIR));
+    EXPECT_FALSE(EscapeCommFunction(open.port, 5));
+    EXPECT_FALSE(PurgeComm(open.port, 0x10));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+TEST(comm_test, modem_lines_map_to_status_bits) {
+    FaultyOs os;
+    ScopedOs scoped(os);
+    OpenPty open;
+    ASSERT_NE(open.port, nullptr);
+    struct Row {
+        const char* legend;
+        int lines;
+        std::uint32_t expected;
+    };
+    const Row rows[] = {
+        {"none", 0, 0},
+        {"clear to send", TIOCM_CTS, MS_CTS_ON},
+        {"data set ready", TIOCM_DSR, MS_DSR_ON},
+        {"ring", TIOCM_RNG, MS_RING_ON},
+        {"carrier", TIOCM_CD, MS_RLSD_ON},
+        {"all, and lines with no status bit",
+         TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD | TIOCM_DTR | TIOCM_RTS, 0xF0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.legend);
+        os.SetModemLines(row.lines);
+        std::uint32_t status = 0;
+        ASSERT_TRUE(GetCommModemStatus(open.port, status));
+        EXPECT_EQ(status, row.expected);
+    }
+}
+
+TEST(comm_test, null_handle_is_an_invalid_handle_everywhere) {
+    Dcb dcb;
+    CommTimeouts timeouts;
+    std::uint32_t value = 0;
+    char byte = 0;
+    const bool results[] = {
+        GetCommState(nullptr, dcb),
+        SetCommState(nullptr, dcb),
+        GetCommTimeouts(nullptr, timeouts),
+        SetCommTimeouts(nullptr, timeouts),
+        SetCommMask(nullptr, 1),
+        GetCommMask(nullptr, value),
+        WaitCommEvent(nullptr, value, 0),
+        CancelCommWait(nullptr),
+        PurgeComm(nullptr, 0),
+        EscapeCommFunction(nullptr, CLRIR),
+        ClearCommError(nullptr, value),
+        GetCommModemStatus(nullptr, value),
+        ReadFile(nullptr, &byte, 1, value, 0),
+        WriteFile(nullptr, &byte, 1, value, 0),
+        CloseHandle(CommHandle{nullptr}),
+    };
+    for (std::size_t i = 0; i < std::size(results); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_FALSE(results[i]);
+    }
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+
+}  // namespace
+}  // namespace pathlux::platform

@@ -1,0 +1,75 @@
+// The system calls with faults on demand: the next call(s) of a kind fail with a chosen errno,
+// and the driver's error counters and modem lines can be made up.
+#pragma once
+
+#include <linux/serial.h>
+
+#include <map>
+#include <mutex>
+#include <optional>
+
+#include "platform/os.h"
+
+namespace pathlux::test {
+
+class FaultyOs : public platform::Os {
+  public:
+    enum class Call {
+        kOpen,
+        kRead,
+        kWrite,
+        kIoctl,
+        kFlock,
+        kTcGetAttr,
+        kTcSetAttr,
+        kTcFlush,
+        kPoll,
+        kEpollWait,
+        kThreadCreate,
+        kCount
+    };
+
+    // The next `times` calls of the kind, after `skip` successful ones, fail with errnum. A Poll
+    // "failing" with ETIMEDOUT returns 0 instead: the wait ran out at once.
+    void Fail(Call call, int errnum, int times = 1, int skip = 0);
+    // Terminal settings are kept whole, as a UART keeps them (a pseudo-terminal drops the
+    // data-bit size and parity).
+    void HoldAllSettings();
+    // TIOCGICOUNT succeeds with these counters (also on a pseudo-terminal).
+    void SetCounters(const serial_icounter_struct& counters);
+    // TIOCMGET succeeds with these TIOCM_* lines.
+    void SetModemLines(int lines);
+    // How many calls of the kind were made.
+    int Calls(Call call) const;
+
+    int Open(const char* path, int flags) override;
+    ssize_t Read(int fd, void* buffer, size_t size) override;
+    ssize_t Write(int fd, const void* bytes, size_t size) override;
+    int Ioctl(int fd, unsigned long request, void* arg) override;
+    int Flock(int fd, int operation) override;
+    int TcGetAttr(int fd, termios* settings) override;
+    int TcSetAttr(int fd, const termios* settings) override;
+    int TcFlush(int fd, int queue) override;
+    int Poll(pollfd* fds, nfds_t count, int timeoutMs) override;
+    int EpollWait(int epollFd, epoll_event* events, int maxEvents, int timeoutMs) override;
+    int ThreadCreate(pthread_t* thread, void* (*routine)(void*), void* arg) override;
+
+  private:
+    struct Fault {
+        int errnum = 0;
+        int times = 0;
+        int skip = 0;
+    };
+    // The errno to fail this call with, or 0 to let it through.
+    int Take(Call call);
+
+    mutable std::mutex mutex_;
+    Fault faults_[static_cast<int>(Call::kCount)];
+    int calls_[static_cast<int>(Call::kCount)] = {};
+    bool holdAllSettings_ = false;
+    std::map<int, termios> settings_;
+    std::optional<serial_icounter_struct> counters_;
+    std::optional<int> modemLines_;
+};
+
+}  // namespace pathlux::test

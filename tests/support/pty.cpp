@@ -1,0 +1,113 @@
+#include "tests/support/pty.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+namespace pathlux::test {
+
+Pty::Pty() {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
+        ADD_FAILURE() << "no pseudo-terminal";
+        return;
+    }
+    char name[128];
+    if (ptsname_r(master_, name, sizeof name) != 0) {
+        ADD_FAILURE() << "no slave name";
+        return;
+    }
+    path_ = name;
+    termios raw{};
+    tcgetattr(master_, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(master_, TCSANOW, &raw);
+}
+
+Pty::~Pty() {
+    CloseMaster();
+}
+
+void Pty::Send(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = write(master_, bytes.data(), bytes.size());
+        ASSERT_GT(n, 0) << "write to the master side failed";
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+std::string Pty::Receive(std::size_t count) {
+    std::string out;
+    while (out.size() < count) {
+        pollfd ready{master_, POLLIN, 0};
+        if (poll(&ready, 1, 5000) <= 0) {
+            break;
+        }
+        char buffer[4096];
+        const ssize_t n = read(master_, buffer, std::min(sizeof buffer, count - out.size()));
+        if (n <= 0) {
+            break;
+        }
+        out.append(buffer, static_cast<std::size_t>(n));
+    }
+    return out;
+}
+
+void Pty::CloseMaster() {
+    if (master_ >= 0) {
+        close(master_);
+        master_ = -1;
+    }
+}
+
+namespace {
+
+int CountEntries(const char* directory) {
+    int n = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(directory)) {
+        ++n;
+    }
+    return n;
+}
+
+}  // namespace
+
+int CountOpenFds() {
+    return CountEntries("/proc/self/fd") - 1;  // the iterator's own descriptor
+}
+
+int CountThreads() {
+    return CountEntries("/proc/self/task");
+}
+
+int BaselineThreadCount() {
+    std::thread([] {}).join();
+    int seen = CountThreads();
+    for (int i = 0; i < 100; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const int now = CountThreads();
+        if (now == seen) {
+            break;
+        }
+        seen = now;
+    }
+    return seen;
+}
+
+int SettledThreadCount(int expected) {
+    int seen = CountThreads();
+    for (int i = 0; i < 100 && seen != expected; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        seen = CountThreads();
+    }
+    return seen;
+}
+
+}  // namespace pathlux::test

@@ -1,0 +1,40 @@
+// The command line of pathlux-sim.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/sim/sky.h"
+
+namespace pathlux::sim {
+
+struct SimOptions {
+    std::string link;     // --link: a symlink to the pseudo-terminal
+    std::string device;   // --device: write to this device instead of a new pseudo-terminal
+    double duration = 0;  // --duration: wall-clock seconds to run, 0 for no limit
+    double speed = 1;     // --speed: simulated seconds per wall-clock second
+    std::uint32_t seed = 1;
+    std::optional<std::int64_t> startUtc;  // --start; the current time when absent
+    Place place;                           // --lat, --lon, --alt
+    unsigned faults = 0;
+    int faultPercent = 20;
+    std::string replay;  // --replay: a captured log to send instead of simulating
+    double rate = 8;     // --rate: replayed lines per second
+    bool loop = false;   // --loop: replay the log again and again
+    bool help = false;
+};
+
+constexpr double kMaxSpeed = 1000;
+
+// Parses the arguments (without the program name) into options, which start at the defaults
+// (with place as given). Returns an empty string on success, else what is wrong.
+std::string ParseOptions(const std::vector<std::string>& args, SimOptions& options);
+
+// "YYYY-MM-DDTHH:MM:SS" (UTC, an optional trailing "Z") to seconds since 1970.
+std::optional<std::int64_t> ParseUtc(const std::string& text);
+
+extern const char* const kUsage;
+
+}  // namespace pathlux::sim

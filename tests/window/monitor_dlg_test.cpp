@@ -1,9 +1,6 @@
 #include "window/monitor_dlg.h"
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QComboBox>
 #include <QDeadlineTimer>
@@ -17,6 +14,8 @@
 
 #include "res/dialog102.h"
 #include "tests/common/qt_test_app.h"
+#include "tests/support/pty.h"
+#include "tests/support/sim_process.h"
 
 namespace pathlux {
 namespace {
@@ -26,45 +25,6 @@ constexpr int kCommandButtons[] = {res::kColdButton, res::kWarmButton, res::kHot
 
 // Generous: only a machine that has stopped would reach it; no result depends on it.
 constexpr int kPatienceMs = 20000;
-
-// A pseudo-terminal whose device side the window opens as a COM port.
-class Pty {
-  public:
-    Pty() {
-        master_ = posix_openpt(O_RDWR | O_NOCTTY);
-        if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0) {
-            device_ = ptsname(master_);
-        }
-    }
-    ~Pty() { Hangup(); }
-    const std::string& device() const { return device_; }
-    bool Write(std::string_view bytes) {
-        return ::write(master_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-    }
-    // The device goes away, as when a receiver is unplugged.
-    void Hangup() {
-        if (master_ >= 0) {
-            ::close(master_);
-            master_ = -1;
-        }
-    }
-
-  private:
-    int master_ = -1;
-    std::string device_;
-};
-
-// Threads of this process.
-int ThreadCount() {
-    int count = 0;
-    if (DIR* tasks = opendir("/proc/self/task")) {
-        while (const dirent* entry = readdir(tasks)) {
-            count += entry->d_name[0] != '.';
-        }
-        closedir(tasks);
-    }
-    return count;
-}
 
 // Answers every message box with OK as soon as it shows, and keeps its texts.
 class MessageBoxCatcher : public QObject {
@@ -348,17 +308,16 @@ TEST_F(MonitorDlgTest, PortListTellsWhichDeviceEachNameIs) {
 }
 
 TEST_F(MonitorDlgTest, OpenPortShowsTheReceiverAndCloses) {
-    Pty receiver;
-    ASSERT_FALSE(receiver.device().empty());
-    SelectPort(5, receiver.device());
+    test::Pty receiver;
+    SelectPort(5, receiver.path());
     ClickOpen();
     ASSERT_EQ(dialog.portOpen, 1);
     EXPECT_EQ(Text(res::kOpenButton), "Close");
     EXPECT_TRUE(CommandButtonsEnabled(true));
 
-    ASSERT_TRUE(
-        receiver.Write("$GPRMC,123519.00,A,4807.038,N,01131.000,E,22.4,84.4,230394,,*00\r\n"
-                       "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n"));
+    receiver.Send(
+        "$GPRMC,123519.00,A,4807.038,N,01131.000,E,22.4,84.4,230394,,*00\r\n"
+        "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n");
     EXPECT_TRUE(WaitFor([this] { return LogLines().size() == 2; }));
     EXPECT_EQ(Text(kTimeField), "12:35:19");
     EXPECT_EQ(Text(kAltitudeField), "545.4m");
@@ -371,9 +330,31 @@ TEST_F(MonitorDlgTest, OpenPortShowsTheReceiverAndCloses) {
     EXPECT_EQ(CSerialPort::ProbePort(u"COM5:"), CSerialPort::kProbeAvailable) << "released";
 }
 
+TEST_F(MonitorDlgTest, SimulatedReceiverReachesAFixInTheWindow) {
+    test::SimProcess sim(
+        {"--speed", "40", "--seed", "3", "--start", "2026-12-06T12:00:00", "--duration", "120"});
+    ASSERT_TRUE(sim.WaitFor([&] { return sim.stdoutText.find('\n') != std::string::npos; }));
+    sim.SetPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); });
+    SelectPort(8, sim.FirstLine());
+    ClickOpen();
+    ASSERT_EQ(dialog.portOpen, 1);
+    EXPECT_EQ(Text(res::kOpenButton), "Close");
+    EXPECT_TRUE(CommandButtonsEnabled(true));
+
+    ASSERT_TRUE(sim.WaitFor([this] { return Text(kFixField) == "3D"; }));
+    EXPECT_FALSE(LogLines().isEmpty());
+    EXPECT_LE(LogLines().size(), CMonitorDlg::kLogMaxLines);
+    EXPECT_EQ(Text(kLatitudeField), QString::fromUtf8("N048°07'02.28\""));
+    EXPECT_EQ(Text(kLongitudeField), QString::fromUtf8("E011°31'00.00\""));
+    EXPECT_EQ(Text(kAltitudeField), "545.4m");
+    EXPECT_EQ(dialog.state().fix3d, 1);
+    EXPECT_GT(dialog.state().inViewCount, 0);
+    EXPECT_GT(dialog.state().maxSnr, 0);
+}
+
 TEST_F(MonitorDlgTest, PortChangeWhileOpenToAMissingDeviceEndsClosed) {
-    Pty receiver;
-    SelectPort(5, receiver.device());
+    test::Pty receiver;
+    SelectPort(5, receiver.path());
     ClickOpen();
     ASSERT_EQ(dialog.portOpen, 1);
     MessageBoxCatcher boxes;
@@ -389,29 +370,28 @@ TEST_F(MonitorDlgTest, PortChangeWhileOpenToAMissingDeviceEndsClosed) {
 }
 
 TEST_F(MonitorDlgTest, PortChangeWhileOpenReopensTheNewPort) {
-    Pty first;
-    Pty second;
-    SelectPort(5, first.device());
+    test::Pty first;
+    test::Pty second;
+    SelectPort(5, first.path());
     ClickOpen();
     ASSERT_EQ(dialog.portOpen, 1);
-    SelectPort(6, second.device());
+    SelectPort(6, second.path());
     EXPECT_EQ(dialog.portOpen, 1);
     EXPECT_EQ(Text(res::kOpenButton), "Close");
     EXPECT_TRUE(CommandButtonsEnabled(true));
-    ASSERT_TRUE(first.Write("$GPGSA,A,3,,,,,,,,,,,,,9.9,9.9,9.9*00\r"));
-    ASSERT_TRUE(second.Write("$GPGSA,A,2,,,,,,,,,,,,,1.1,2.2,3.3*00\r"));
+    first.Send("$GPGSA,A,3,,,,,,,,,,,,,9.9,9.9,9.9*00\r");
+    second.Send("$GPGSA,A,2,,,,,,,,,,,,,1.1,2.2,3.3*00\r");
     EXPECT_TRUE(WaitFor([this] { return Text(kPdopField) == "1.1"; }));
     EXPECT_EQ(Text(kFixField), "2D");
 }
 
 TEST_F(MonitorDlgTest, UnpluggedDeviceReturnsTheWindowToClosed) {
     MessageBoxCatcher boxes;
-    {
-        Pty receiver;
-        SelectPort(5, receiver.device());
-        ClickOpen();
-        ASSERT_EQ(dialog.portOpen, 1);
-    }  // hangs up
+    test::Pty receiver;
+    SelectPort(5, receiver.path());
+    ClickOpen();
+    ASSERT_EQ(dialog.portOpen, 1);
+    receiver.CloseMaster();
     EXPECT_TRUE(WaitFor([this] { return dialog.portOpen == 0; }));
     EXPECT_EQ(Text(res::kOpenButton), "Open");
     EXPECT_TRUE(CommandButtonsEnabled(false));
@@ -421,20 +401,21 @@ TEST_F(MonitorDlgTest, UnpluggedDeviceReturnsTheWindowToClosed) {
 
 TEST(monitor_dlg_test, ClosingTheWindowWhileOpenStopsTheWatcher) {
     testing::TestApp();
-    Pty receiver;
-    setenv("PATHLUX_COM4", receiver.device().c_str(), 1);
+    test::Pty receiver;
+    setenv("PATHLUX_COM4", receiver.path().c_str(), 1);
     int before = 0;
+    test::BaselineThreadCount();
     {
         CMonitorDlg dialog;
         dialog.Create();
         dialog.SetCurSel(res::kPortList, 3);
-        before = ThreadCount();
+        before = test::CountThreads();
         QTest::mouseClick(dialog.GetDlgItem(res::kOpenButton), Qt::LeftButton);
         ASSERT_EQ(dialog.portOpen, 1);
-        EXPECT_EQ(ThreadCount(), before + 1) << "the watcher";
+        EXPECT_EQ(test::CountThreads(), before + 1) << "the watcher";
         dialog.close();
     }
-    EXPECT_EQ(ThreadCount(), before);
+    EXPECT_EQ(test::SettledThreadCount(before), before);
     EXPECT_EQ(CSerialPort::ProbePort(u"COM4:"), CSerialPort::kProbeAvailable);
 }
 

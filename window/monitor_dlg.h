@@ -58,9 +58,6 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     Point skyCentre;
     std::int32_t portOpen = 0;
     QIcon appIcon;
-    // Declared last so that it goes first: its destruction stops the watcher, which posts to
-    // this window, and closes the port.
-    CSerialWnd port;
 
   protected:
     bool OnInitDialog() override;
@@ -82,6 +79,11 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     // Sent with every notification of one opening, so that late notifications of a port that
     // has since been closed are recognised and dropped.
     std::intptr_t portGeneration_ = 0;
+
+  public:
+    // Declared last so that it goes first: its destruction stops the watcher, which posts to
+    // this window and reads the members above, and closes the port.
+    CSerialWnd port;
 };
 
 }  // namespace pathlux

@@ -24,10 +24,17 @@ wait_for() {
     return 1
 }
 
-# CPU ticks (user + system) of a process, and its context switches summed over its threads.
+# CPU ticks (user + system) of a process, and the context switches of each of its threads.
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 switches() {
-    cat /proc/"$1"/task/*/status | awk '/ctxt_switches/ {n += $2} END {print n}'
+    for status in /proc/"$1"/task/*/status; do
+        awk '/^Pid:/ {tid = $2} /ctxt_switches/ {n += $2} END {print tid, n}' "$status"
+    done
+}
+# Switches between two samples, over the threads present in both.
+switches_between() {
+    awk 'NR == FNR {before[$1] = $2; next} ($1 in before) {n += $2 - before[$1]} END {print n + 0}' \
+        "$1" "$2"
 }
 
 Xvfb -displayfd 3 -screen 0 282x318x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
@@ -45,20 +52,22 @@ measure() {
     window=$(xdotool search --sync --limit 1 --pid "$app" --name '^Pathlux V0.10 For Orvane$')
     xdotool mousemove --window "$window" 216 12 click 1
     sleep 2
-    local t0 s0 t1 s1
+    local t0 t1
     t0=$(ticks "$app")
-    s0=$(switches "$app")
+    switches "$app" >"$work/switches0"
     sleep "$period"
     t1=$(ticks "$app")
-    s1=$(switches "$app")
+    switches "$app" >"$work/switches1"
     kill "$app"
     wait "$app" 2>/dev/null || true
-    awk -v name="$1" -v t=$((t1 - t0)) -v s=$((s1 - s0)) -v hz="$hz" -v p="$period" \
+    local s
+    s=$(switches_between "$work/switches0" "$work/switches1")
+    awk -v name="$1" -v t=$((t1 - t0)) -v s="$s" -v hz="$hz" -v p="$period" \
         'BEGIN {printf "%-22s CPU %.2f s in %d s (%.2f %%), %d context switches\n",
                 name, t / hz, p, 100 * t / hz / p, s}'
 }
 
-build/tools/sim/pathlux-sim --link "$work/sim" &
+build/tools/sim/pathlux-sim --link "$work/sim" >/dev/null 2>&1 &
 pids+=($!)
 wait_for test -e "$work/sim"
 measure "simulator at 1 Hz" "$work/sim"

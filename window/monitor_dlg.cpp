@@ -144,6 +144,8 @@ bool CMonitorDlg::OnInitDialog() {
     skyDotRadius = 9;
     skyLabelBox = 12;
     displayFont = platform::CreateCellFont(kDisplayFontHeight, kDisplayFontWidth);
+    // GGA, GSA, GSV and RMC, each every second.
+    nmeaOutput = NmeaOutputConfig{};
 
     // Which device each port name stands for, where the user looks for it.
     for (int i = 0; i < static_cast<int>(std::size(res::kPortListItems)); ++i) {

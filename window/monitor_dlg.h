@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <cstdint>
 
+#include "control/output_config.h"
 #include "nmea/display.h"
 #include "nmea/interpreter.h"
 #include "platform/qt/dialog.h"
@@ -56,6 +57,7 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     platform::Rect skyFrameRect;
     platform::Rect barFrameRect;
     Point skyCentre;
+    NmeaOutputConfig nmeaOutput;
     std::int32_t portOpen = 0;
     QIcon appIcon;
 

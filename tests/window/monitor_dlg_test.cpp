@@ -137,6 +137,10 @@ TEST_F(MonitorDlgTest, StartsClosedOnCom8WithTheStartTexts) {
     EXPECT_FALSE(dialog.HasTimer(kTtffTimerId));
     EXPECT_EQ(dialog.skyLabelBox, 12);
     EXPECT_EQ(dialog.skyDotRadius, 9);
+    EXPECT_EQ(dialog.nmeaOutput.count, 4);
+    EXPECT_EQ(dialog.nmeaOutput.keys[0], kKeyGga);
+    EXPECT_EQ(dialog.nmeaOutput.keys[3], kKeyRmc);
+    EXPECT_EQ(dialog.nmeaOutput.rates[kKeyZda], 1);
     EXPECT_FALSE(dialog.windowIcon().isNull());
 }
 

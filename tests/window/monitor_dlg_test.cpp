@@ -403,6 +403,28 @@ TEST_F(MonitorDlgTest, UnpluggedDeviceReturnsTheWindowToClosed) {
     EXPECT_EQ(boxes.texts.front(), "COM5: device lost, port closed.");
 }
 
+TEST_F(MonitorDlgTest, LateNotificationsOfAClosedPortAreIgnored) {
+    MessageBoxCatcher boxes;
+    test::Pty first;
+    test::Pty second;
+    SelectPort(5, first.path());
+    const int before = test::BaselineThreadCount();
+    dialog.OnOpenButton();
+    ASSERT_EQ(dialog.portOpen, 1);
+    // The first device goes away; its watcher posts the loss and ends before anything is handled.
+    first.CloseMaster();
+    ASSERT_EQ(test::SettledThreadCount(before), before);
+    dialog.OnOpenButton();  // closes
+    setenv("PATHLUX_COM5", second.path().c_str(), 1);
+    dialog.OnOpenButton();  // opens the second device on the same name
+    ASSERT_EQ(dialog.portOpen, 1);
+    QCoreApplication::sendPostedEvents(&dialog);
+    EXPECT_EQ(dialog.portOpen, 1) << "the first device's loss does not close the second";
+    EXPECT_TRUE(boxes.texts.isEmpty());
+    second.Send("$GPGSA,A,2,,,,,,,,,,,,,1.1,2.2,3.3*00\r");
+    EXPECT_TRUE(WaitFor([this] { return Text(kPdopField) == "1.1"; }));
+}
+
 TEST(monitor_dlg_test, ClosingTheWindowWhileOpenStopsTheWatcher) {
     testing::TestApp();
     test::Pty receiver;

@@ -1,7 +1,8 @@
 # Shared by scripts/test and scripts/demo.
 
 # Debian packages the build, the tests and the demo need.
-PATHLUX_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev)
+PATHLUX_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
+    qt6-base-dev fonts-liberation2 xvfb xauth xdotool)
 
 install_packages() {
     local missing=()

@@ -70,6 +70,26 @@ long WakeUps(const std::set<std::string>& threads) {
     return total;
 }
 
+// Waits (at most 5 s) until every one of the threads is asleep: a thread that has just posted is
+// still on its way back into its wait, and its going to sleep would count as a wake-up later.
+bool AllAsleep(const std::set<std::string>& threads) {
+    for (int i = 0; i < 5000; ++i) {
+        bool asleep = true;
+        for (const std::string& id : threads) {
+            std::ifstream stat("/proc/self/task/" + id + "/stat");
+            std::string text((std::istreambuf_iterator<char>(stat)),
+                             std::istreambuf_iterator<char>());
+            const std::size_t state = text.rfind(')') + 2;
+            asleep = asleep && state < text.size() && text[state] == 'S';
+        }
+        if (asleep) {
+            return true;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return false;
+}
+
 TEST(serial_events_test, default_message_is_registered_before_main) {
     EXPECT_NE(defaultComMessage, 0u);
     EXPECT_EQ(defaultComMessage, platform::RegisterWindowMessage("CSerialWnd_DefaultComMsg"));
@@ -123,6 +143,7 @@ TEST(serial_events_test, unread_bytes_do_not_notify_again_and_idle_costs_no_wake
     ASSERT_FALSE(watcher.empty());
     w.pty.Send("$GPRMC");
     ASSERT_TRUE(w.window.Take());
+    ASSERT_TRUE(AllAsleep(watcher));
     const long wakeUps = WakeUps(watcher);
     // Counted over a second: the bytes sit unread and the line is quiet.
     EXPECT_FALSE(w.window.Take(1s));

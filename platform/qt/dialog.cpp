@@ -1,0 +1,351 @@
+#include "platform/qt/dialog.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimerEvent>
+#include <algorithm>
+
+#include "platform/qt/message_map.h"
+#include "res/icon128.h"
+
+namespace pathlux::platform {
+namespace {
+
+// Messages posted from other threads travel as this event type.
+const QEvent::Type kPostedMessageEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+class PostedMessage : public QEvent {
+  public:
+    PostedMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
+        : QEvent(kPostedMessageEvent), message(message), wParam(wParam), lParam(lParam) {}
+    const std::uint32_t message;
+    const std::uintptr_t wParam;
+    const std::intptr_t lParam;
+};
+
+QString ToQString(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+Qt::Alignment StaticAlignment(std::uint32_t style) {
+    switch (style & kSsTypeMask) {
+        case kSsCenter:
+            return Qt::AlignHCenter | Qt::AlignTop;
+        case kSsRight:
+            return Qt::AlignRight | Qt::AlignTop;
+        default:
+            return Qt::AlignLeft | Qt::AlignTop;
+    }
+}
+
+}  // namespace
+
+QFont DialogFont(std::u16string_view face, int points) {
+    // "System" is not a face here; the original's 8-point dialog font has a 14-pixel cell, as
+    // Liberation Sans has at 12 pixels.
+    (void)face;
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(std::max(1, points * 3 / 2));
+    return font;
+}
+
+DialogBaseUnits BaseUnitsOf(const QFont& font) {
+    // As the original dialog manager: the average width of the 52 letters, rounded, and the
+    // character height.
+    const QFontMetrics metrics(font);
+    const int letters = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return {(letters / 26 + 1) / 2, metrics.height()};
+}
+
+QIcon LoadAppIcon() {
+    QImage image(static_cast<int>(res::kAppIconPixels[0].size()),
+                 static_cast<int>(res::kAppIconPixels.size()), QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            QRgb pixel = qRgba(0, 0, 0, 0);
+            for (const res::IconColour& colour : res::kAppIconPalette) {
+                if (colour.key ==
+                    res::kAppIconPixels[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]) {
+                    pixel = 0xFF000000u | colour.rgb;
+                }
+            }
+            image.setPixel(x, y, pixel);
+        }
+    }
+    QIcon icon;
+    for (const int size : {16, 32, 64}) {
+        icon.addPixmap(QPixmap::fromImage(image.scaled(size, size)));
+    }
+    return icon;
+}
+
+Dialog::Dialog(const DialogTemplate& dialogTemplate) : QDialog(nullptr) {
+    setWindowTitle(ToQString(dialogTemplate.title));
+    const QFont font = DialogFont(dialogTemplate.fontFace, dialogTemplate.fontPoints);
+    setFont(font);
+    baseUnits_ = BaseUnitsOf(font);
+    setFixedSize(DialogUnitsToPixelsX(dialogTemplate.width, baseUnits_),
+                 DialogUnitsToPixelsY(dialogTemplate.height, baseUnits_));
+    BuildControls(dialogTemplate);
+}
+
+Dialog::~Dialog() = default;
+
+void Dialog::BuildControls(const DialogTemplate& dialogTemplate) {
+    for (const ControlTemplate& control : dialogTemplate.controls) {
+        QWidget* widget = nullptr;
+        const QString text = ToQString(control.text);
+        const int id = control.id;
+        switch (control.kind) {
+            case ControlKind::kButton: {
+                auto* button = new QPushButton(text, this);
+                // Enter must not press a button the template does not make the default.
+                button->setAutoDefault(false);
+                connect(button, &QPushButton::clicked, this,
+                        [this, id] { SendCommand(id, kBnClicked); });
+                widget = button;
+                break;
+            }
+            case ControlKind::kStatic: {
+                if ((control.style & kSsTypeMask) > kSsRight) {
+                    widget = new QFrame(this);
+                    break;
+                }
+                auto* label = new QLabel(text, this);
+                // Receiver text is shown as it is, never read as markup.
+                label->setTextFormat(Qt::PlainText);
+                label->setAlignment(StaticAlignment(control.style));
+                widget = label;
+                break;
+            }
+            case ControlKind::kEdit: {
+                if ((control.style & kEsMultiline) == 0) {
+                    auto* edit = new QLineEdit(text, this);
+                    edit->setReadOnly((control.style & kEsReadOnly) != 0);
+                    widget = edit;
+                    break;
+                }
+                auto* edit = new QPlainTextEdit(text, this);
+                edit->setReadOnly((control.style & kEsReadOnly) != 0);
+                if ((control.style & kEsAutoHScroll) != 0) {
+                    edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+                }
+                edit->setVerticalScrollBarPolicy((control.style & kWsVScroll) != 0
+                                                     ? Qt::ScrollBarAlwaysOn
+                                                     : Qt::ScrollBarAlwaysOff);
+                if ((control.style & kWsBorder) == 0) {
+                    edit->setFrameShape(QFrame::NoFrame);
+                }
+                widget = edit;
+                break;
+            }
+            case ControlKind::kComboBox: {
+                auto* combo = new QComboBox(this);
+                // Narrow drop-downs of the original show their text beside a slim arrow.
+                combo->setStyleSheet(
+                    QStringLiteral("QComboBox { padding: 0px 0px 0px 3px; } QComboBox::drop-down { "
+                                   "width: 12px; }"));
+                connect(combo, &QComboBox::currentIndexChanged, this, [this, id, combo](int i) {
+                    combo->setToolTip(combo->itemData(i, Qt::ToolTipRole).toString());
+                    if (!settingSelection_) {
+                        SendCommand(id, kCbnSelChange);
+                    }
+                });
+                widget = combo;
+                break;
+            }
+        }
+        const int x = DialogUnitsToPixelsX(control.x, baseUnits_);
+        const int y = DialogUnitsToPixelsY(control.y, baseUnits_);
+        const int width = DialogUnitsToPixelsX(control.width, baseUnits_);
+        int height = DialogUnitsToPixelsY(control.height, baseUnits_);
+        if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            // A drop-down's template height is that of its open list; closed it is one line.
+            const int lineHeight = combo->sizeHint().height();
+            combo->setMaxVisibleItems(std::max(1, (height - lineHeight) / fontMetrics().height()));
+            height = lineHeight;
+        }
+        widget->setGeometry(x, y, width, height);
+        widget->setVisible((control.style & kWsVisible) != 0);
+        widget->setEnabled((control.style & kWsDisabled) == 0);
+        if (id != kStaticId) {
+            controls_[id] = widget;
+        }
+    }
+    for (const ListItems& list : dialogTemplate.lists) {
+        if (auto* combo = qobject_cast<QComboBox*>(GetDlgItem(list.controlId))) {
+            settingSelection_ = true;
+            for (const std::u16string_view item : list.items) {
+                combo->addItem(ToQString(item));
+            }
+            combo->setCurrentIndex(-1);
+            settingSelection_ = false;
+        }
+    }
+}
+
+int Dialog::DoModal() {
+    Create();
+    return exec();
+}
+
+void Dialog::Create() {
+    OnInitDialog();
+    show();
+}
+
+QWidget* Dialog::GetDlgItem(int id) const {
+    const auto found = controls_.find(id);
+    return found == controls_.end() ? nullptr : found->second;
+}
+
+void Dialog::SetDlgItemText(int id, const QString& text) {
+    QWidget* widget = GetDlgItem(id);
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(text);
+    } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        button->setText(text);
+    } else if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
+        edit->setPlainText(text);
+    } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+        line->setText(text);
+    }
+}
+
+QString Dialog::GetDlgItemText(int id) const {
+    QWidget* widget = GetDlgItem(id);
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        return label->text();
+    }
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        return button->text();
+    }
+    if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
+        return edit->toPlainText();
+    }
+    if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+        return line->text();
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        return combo->currentText();
+    }
+    return QString();
+}
+
+void Dialog::EnableDlgItem(int id, bool enable) {
+    if (QWidget* widget = GetDlgItem(id)) {
+        widget->setEnabled(enable);
+    }
+}
+
+int Dialog::GetCurSel(int listId) const {
+    const auto* combo = qobject_cast<const QComboBox*>(GetDlgItem(listId));
+    return combo != nullptr ? combo->currentIndex() : -1;
+}
+
+void Dialog::SetCurSel(int listId, int index) {
+    if (auto* combo = qobject_cast<QComboBox*>(GetDlgItem(listId))) {
+        settingSelection_ = true;
+        combo->setCurrentIndex(index);
+        settingSelection_ = false;
+    }
+}
+
+void Dialog::SetListItemTip(int listId, int index, const QString& tip) {
+    if (auto* combo = qobject_cast<QComboBox*>(GetDlgItem(listId))) {
+        combo->setItemData(index, tip, Qt::ToolTipRole);
+        if (index == combo->currentIndex()) {
+            combo->setToolTip(tip);
+        }
+    }
+}
+
+void Dialog::CenterWindow() {
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+Rect Dialog::GetDlgItemRect(int id) const {
+    const QWidget* widget = GetDlgItem(id);
+    if (widget == nullptr) {
+        return {};
+    }
+    const QRect r = widget->geometry();
+    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+void Dialog::SetTimer(int timerId, int periodMs) {
+    // Precise, so that a count of ticks is a count of seconds.
+    timers_[timerId].start(periodMs, Qt::PreciseTimer, this);
+}
+
+void Dialog::KillTimer(int timerId) {
+    timers_.erase(timerId);
+}
+
+bool Dialog::HasTimer(int timerId) const {
+    const auto found = timers_.find(timerId);
+    return found != timers_.end() && found->second.isActive();
+}
+
+void Dialog::MessageBox(const QString& text, const QString& detail) {
+    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok,
+                    this);
+    box.setInformativeText(detail);
+    box.exec();
+}
+
+bool Dialog::PostMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    QCoreApplication::postEvent(this, new PostedMessage(message, wParam, lParam));
+    return true;
+}
+
+bool Dialog::event(QEvent* event) {
+    if (event->type() == kPostedMessageEvent) {
+        const auto* posted = static_cast<PostedMessage*>(event);
+        OnMessage(posted->message, posted->wParam, posted->lParam, nullptr);
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+void Dialog::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    paintSurface_ = &painter;
+    if (!OnMessage(kWmPaint, 0, 0, nullptr)) {
+        QDialog::paintEvent(event);
+    }
+    paintSurface_ = nullptr;
+}
+
+void Dialog::timerEvent(QTimerEvent* event) {
+    for (const auto& [id, timer] : timers_) {
+        if (timer.timerId() == event->timerId()) {
+            OnMessage(kWmTimer, static_cast<std::uintptr_t>(id), 0, nullptr);
+            return;
+        }
+    }
+    QDialog::timerEvent(event);
+}
+
+void Dialog::SendCommand(int controlId, int notification) {
+    OnMessage(kWmCommand, MakeCommandParam(controlId, notification), 0, nullptr);
+}
+
+}  // namespace pathlux::platform

@@ -1,0 +1,89 @@
+// A dialog window built from a template: controls by id, command notifications, window timers
+// by id, messages posted from other threads, message boxes and the paint entry. Derived windows
+// route messages through their message map in OnMessage.
+#pragma once
+
+#include <QBasicTimer>
+#include <QDialog>
+#include <QFont>
+#include <QIcon>
+#include <QString>
+#include <cstdint>
+#include <map>
+
+#include "platform/post.h"
+#include "platform/qt/dialog_template.h"
+#include "platform/qt/rect.h"
+
+class QPainter;
+
+namespace pathlux::platform {
+
+// The dialog font for a template's face and point size, and its base units.
+QFont DialogFont(std::u16string_view face, int points);
+DialogBaseUnits BaseUnitsOf(const QFont& font);
+
+// The icon of a pixel-art resource.
+QIcon LoadAppIcon();
+
+class Dialog : public QDialog, public PostTarget {
+  public:
+    explicit Dialog(const DialogTemplate& dialogTemplate);
+    ~Dialog() override;
+
+    // Initialises the dialog and runs it modally until it ends; returns the end result.
+    int DoModal();
+    // Initialises the dialog and shows it without a modal loop of its own.
+    void Create();
+
+    QWidget* GetDlgItem(int id) const;
+    void SetDlgItemText(int id, const QString& text);
+    QString GetDlgItemText(int id) const;
+    void EnableDlgItem(int id, bool enable);
+    int GetCurSel(int listId) const;
+    // Selects without a selection-change notification, as the original's CB_SETCURSEL.
+    void SetCurSel(int listId, int index);
+    // A tip shown for one item of a list.
+    void SetListItemTip(int listId, int index, const QString& tip);
+    // Centres the window on the screen it is on.
+    void CenterWindow();
+    // The control's rectangle in the dialog's client coordinates.
+    Rect GetDlgItemRect(int id) const;
+
+    // Starts the timer, or restarts it with the new period so the next tick is a period away.
+    void SetTimer(int timerId, int periodMs);
+    void KillTimer(int timerId);
+    bool HasTimer(int timerId) const;
+
+    // A modal box with one OK button; the caption is the application's name.
+    void MessageBox(const QString& text, const QString& detail = QString());
+
+    // Thread-safe: the message is handled later on this dialog's thread, in the order posted.
+    bool PostMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+
+    DialogBaseUnits baseUnits() const { return baseUnits_; }
+
+  protected:
+    virtual bool OnInitDialog() { return true; }
+    // The window's message map; false leaves the message to the default handling.
+    virtual bool OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                           std::intptr_t* result) = 0;
+    // The paint surface while WM_PAINT is handled, else null.
+    QPainter* paintSurface() const { return paintSurface_; }
+
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+  private:
+    void BuildControls(const DialogTemplate& dialogTemplate);
+    void SendCommand(int controlId, int notification);
+
+    DialogBaseUnits baseUnits_{};
+    std::map<int, QWidget*> controls_;
+    std::map<int, QBasicTimer> timers_;  // by our timer id
+    QPainter* paintSurface_ = nullptr;
+    bool settingSelection_ = false;
+};
+
+}  // namespace pathlux::platform

@@ -1,0 +1,68 @@
+// Dialog templates as data: the dialog's style, size, font and caption, and its controls in
+// template order. Positions and sizes are in dialog units.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace pathlux::platform {
+
+// Window styles the dialog builder honours.
+constexpr std::uint32_t kWsVisible = 0x10000000;
+constexpr std::uint32_t kWsDisabled = 0x08000000;
+constexpr std::uint32_t kWsBorder = 0x00800000;
+constexpr std::uint32_t kWsVScroll = 0x00200000;
+constexpr std::uint32_t kSsTypeMask = 0x0000001F;
+constexpr std::uint32_t kSsCenter = 0x00000001;
+constexpr std::uint32_t kSsRight = 0x00000002;
+constexpr std::uint32_t kEsMultiline = 0x00000004;
+constexpr std::uint32_t kEsAutoHScroll = 0x00000080;
+constexpr std::uint32_t kEsReadOnly = 0x00000800;
+
+// The identifier of controls that are never addressed (labels).
+constexpr int kStaticId = 65535;
+
+enum class ControlKind { kButton, kStatic, kEdit, kComboBox };
+
+struct ControlTemplate {
+    ControlKind kind;
+    int id;
+    int x, y, width, height;  // dialog units
+    std::uint32_t style;
+    std::u16string_view text;
+};
+
+// Items the dialog manager puts into a list control before the dialog's own initialisation.
+struct ListItems {
+    int controlId;
+    std::span<const std::u16string_view> items;
+};
+
+struct DialogTemplate {
+    int id;
+    std::uint32_t style;
+    std::uint32_t exStyle;
+    int x, y, width, height;  // dialog units
+    std::u16string_view fontFace;
+    int fontPoints;
+    std::u16string_view title;
+    std::span<const ControlTemplate> controls;
+    std::span<const ListItems> lists;
+};
+
+// Dialog units to pixels with the dialog font's base units, rounding as the original dialog
+// manager does: x * baseX / 4 and y * baseY / 8, rounded to the nearest pixel.
+struct DialogBaseUnits {
+    int x;  // average character width
+    int y;  // character height
+};
+
+constexpr int DialogUnitsToPixelsX(int units, DialogBaseUnits base) {
+    return static_cast<int>((static_cast<std::int64_t>(units) * base.x + 2) / 4);
+}
+constexpr int DialogUnitsToPixelsY(int units, DialogBaseUnits base) {
+    return static_cast<int>((static_cast<std::int64_t>(units) * base.y + 4) / 8);
+}
+
+}  // namespace pathlux::platform

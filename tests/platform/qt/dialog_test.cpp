@@ -1,0 +1,270 @@
+#include "platform/qt/dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/qt/message_map.h"
+#include "tests/common/qt_test_app.h"
+
+namespace pathlux::platform {
+namespace {
+
+using testing::TestApp;
+
+constexpr int kFirst = 10;
+constexpr int kSecond = 11;
+constexpr int kList = 20;
+constexpr int kLog = 30;
+constexpr int kHidden = 40;
+constexpr int kLabel = 50;
+constexpr std::uint32_t kLateMessage = 0xC123;
+
+constexpr ControlTemplate kControls[] = {
+    {ControlKind::kButton, kFirst, 4, 2, 20, 10, 0x50010000, u"First"},
+    {ControlKind::kButton, kSecond, 28, 2, 20, 10, 0x58010000, u"Second"},
+    {ControlKind::kComboBox, kList, 4, 14, 30, 40, 0x50200403, u""},
+    {ControlKind::kEdit, kLog, 4, 30, 60, 20, 0x50A01084, u""},
+    {ControlKind::kStatic, kHidden, 4, 52, 30, 10, 0x4080030E, u""},
+    {ControlKind::kStatic, kLabel, 40, 52, 30, 8, 0x50000002, u"<b>right</b>"},
+    {ControlKind::kStatic, kStaticId, 40, 62, 30, 8, 0x50000000, u"anonymous"},
+};
+constexpr std::u16string_view kItems[] = {u"A", u"B", u"C"};
+constexpr ListItems kLists[] = {{kList, kItems}};
+constexpr DialogTemplate kTemplate = {
+    1, 0x90C00040, 0, 0, 0, 80, 72, u"System", 8, u"Test dialog", kControls, kLists,
+};
+
+// The message this test registers is only known after the map is built.
+std::uint32_t registeredMessage = 0;
+
+class TestDialog : public Dialog {
+  public:
+    TestDialog() : Dialog(kTemplate) {}
+
+    void OnFirst() { calls.push_back("first"); }
+    void OnFirstAgain() { calls.push_back("first again"); }
+    void OnList() { calls.push_back("list " + std::to_string(GetCurSel(kList))); }
+    void OnTimer(int id) { calls.push_back("timer " + std::to_string(id)); }
+    std::intptr_t OnPosted(std::uintptr_t wParam, std::intptr_t lParam) {
+        calls.push_back("posted " + std::to_string(wParam) + " " + std::to_string(lParam));
+        threads.push_back(std::this_thread::get_id());
+        return 7;
+    }
+
+    bool Send(std::uint32_t message, std::uintptr_t wParam, std::intptr_t* result) {
+        return OnMessage(message, wParam, 0, result);
+    }
+
+    std::vector<std::string> calls;
+    std::vector<std::thread::id> threads;
+
+  protected:
+    bool OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                   std::intptr_t* result) override;
+};
+
+using Entry = MessageMapEntry<TestDialog>;
+constexpr Entry kMap[] = {
+    Entry::Command(kBnClicked, kFirst, &TestDialog::OnFirst),
+    Entry::Command(kCbnSelChange, kList, &TestDialog::OnList),
+    Entry::Command(kBnClicked, kFirst, &TestDialog::OnFirstAgain),
+    Entry::Timer(&TestDialog::OnTimer),
+    Entry::Registered(&registeredMessage, &TestDialog::OnPosted),
+};
+
+bool TestDialog::OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                           std::intptr_t* result) {
+    return DispatchMessage<TestDialog>(kMap, *this, message, wParam, lParam, result);
+}
+
+TEST(dialog_test, DialogUnitsBecomePixelsWithTheFontsBaseUnits) {
+    struct UnitCase {
+        const char* legend;
+        int units;
+        DialogBaseUnits base;
+        int x, y;
+    };
+    const UnitCase cases[] = {
+        {"zero", 0, {7, 14}, 0, 0},
+        {"window width and height", 138, {7, 14}, 242, 242},
+        {"rounds half up", 2, {7, 14}, 4, 4},
+        {"four units are one character", 4, {6, 12}, 6, 6},
+        {"eight units are one line", 8, {6, 12}, 12, 12},
+    };
+    for (const UnitCase& c : cases) {
+        SCOPED_TRACE(c.legend);
+        EXPECT_EQ(DialogUnitsToPixelsX(c.units, c.base), c.x);
+        EXPECT_EQ(DialogUnitsToPixelsY(c.units, c.base), c.y);
+    }
+}
+
+TEST(dialog_test, ControlsFollowTheTemplate) {
+    TestApp();
+    TestDialog dialog;
+    const DialogBaseUnits base = dialog.baseUnits();
+    EXPECT_EQ(base.x, 7);
+    EXPECT_EQ(base.y, 14);
+    EXPECT_EQ(dialog.windowTitle(), "Test dialog");
+    EXPECT_EQ(dialog.size(), QSize(140, 126));
+
+    struct ControlCase {
+        const char* legend;
+        int id;
+        const char* className;
+        QString text;
+        bool visible;
+        bool enabled;
+    };
+    const ControlCase cases[] = {
+        {"button", kFirst, "QPushButton", "First", true, true},
+        {"disabled button", kSecond, "QPushButton", "Second", true, false},
+        {"drop-down list", kList, "QComboBox", "", true, true},
+        {"multi-line edit", kLog, "QPlainTextEdit", "", true, true},
+        {"hidden frame", kHidden, "QFrame", "", false, true},
+        {"label shows markup as text", kLabel, "QLabel", "<b>right</b>", true, true},
+    };
+    dialog.Create();
+    for (const ControlCase& c : cases) {
+        SCOPED_TRACE(c.legend);
+        QWidget* widget = dialog.GetDlgItem(c.id);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_STREQ(widget->metaObject()->className(), c.className);
+        EXPECT_EQ(dialog.GetDlgItemText(c.id), c.text);
+        EXPECT_EQ(widget->isVisible(), c.visible);
+        EXPECT_EQ(widget->isEnabled(), c.enabled);
+    }
+    EXPECT_EQ(dialog.GetDlgItem(kStaticId), nullptr);
+    EXPECT_EQ(dialog.GetDlgItemRect(kHidden), (Rect{7, 91, 60, 109}));
+    EXPECT_EQ(dialog.GetDlgItemRect(999), (Rect{}));
+    const auto* label = qobject_cast<QLabel*>(dialog.GetDlgItem(kLabel));
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(label->alignment() & Qt::AlignRight);
+    const auto* log = qobject_cast<QPlainTextEdit*>(dialog.GetDlgItem(kLog));
+    EXPECT_EQ(log->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_FALSE(qobject_cast<QPushButton*>(dialog.GetDlgItem(kFirst))->autoDefault());
+    const auto* list = qobject_cast<QComboBox*>(dialog.GetDlgItem(kList));
+    EXPECT_EQ(list->count(), 3);
+    EXPECT_EQ(list->itemText(2), "C");
+    EXPECT_EQ(dialog.GetCurSel(kList), -1);
+}
+
+TEST(dialog_test, CommandsAreRoutedByTheFirstMatchingEntry) {
+    TestApp();
+    TestDialog dialog;
+    dialog.Create();
+    QTest::mouseClick(dialog.GetDlgItem(kFirst), Qt::LeftButton);
+    QTest::mouseClick(dialog.GetDlgItem(kSecond), Qt::LeftButton);  // disabled: no command
+    EXPECT_EQ(dialog.calls, std::vector<std::string>{"first"});
+}
+
+TEST(dialog_test, OnlyTheUsersSelectionNotifies) {
+    TestApp();
+    TestDialog dialog;
+    dialog.Create();
+    dialog.SetCurSel(kList, 1);
+    EXPECT_EQ(dialog.GetCurSel(kList), 1);
+    EXPECT_TRUE(dialog.calls.empty());
+    QWidget* list = dialog.GetDlgItem(kList);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(dialog.calls, std::vector<std::string>{"list 2"});
+}
+
+TEST(dialog_test, MessagesWithoutEntryAreLeftToTheDefault) {
+    struct RouteCase {
+        const char* legend;
+        std::uint32_t message;
+        std::uintptr_t wParam;
+        bool handled;
+        std::vector<std::string> calls;
+    };
+    const RouteCase cases[] = {
+        {"click of a control without entry",
+         kWmCommand,
+         MakeCommandParam(kSecond, kBnClicked),
+         false,
+         {}},
+        {"other notification of a mapped control",
+         kWmCommand,
+         MakeCommandParam(kFirst, 5),
+         false,
+         {}},
+        {"timer with its id", kWmTimer, 2, true, {"timer 2"}},
+        {"paint without entry", kWmPaint, 0, false, {}},
+        {"unregistered message", kLateMessage, 0, false, {}},
+    };
+    TestApp();
+    for (const RouteCase& c : cases) {
+        SCOPED_TRACE(c.legend);
+        TestDialog dialog;
+        EXPECT_EQ(dialog.Send(c.message, c.wParam, nullptr), c.handled);
+        EXPECT_EQ(dialog.calls, c.calls);
+    }
+}
+
+TEST(dialog_test, RegisteredMessageIsReadWhenTheMapIsSearched) {
+    TestApp();
+    TestDialog dialog;
+    registeredMessage = 0;
+    EXPECT_FALSE(dialog.Send(0, 0, nullptr));
+    registeredMessage = kLateMessage;
+    std::intptr_t result = 0;
+    EXPECT_TRUE(dialog.Send(kLateMessage, 3, &result));
+    EXPECT_EQ(result, 7);
+    EXPECT_EQ(dialog.calls, std::vector<std::string>{"posted 3 0"});
+}
+
+TEST(dialog_test, MessagesPostedFromAnotherThreadArriveInOrderOnTheDialogsThread) {
+    TestApp();
+    TestDialog dialog;
+    registeredMessage = kLateMessage;
+    std::thread poster([&dialog] {
+        for (std::uintptr_t i = 1; i <= 3; ++i) {
+            EXPECT_TRUE(dialog.PostMessage(kLateMessage, i, 0x10000));
+        }
+    });
+    poster.join();
+    EXPECT_TRUE(dialog.calls.empty());
+    QCoreApplication::sendPostedEvents(&dialog);
+    EXPECT_EQ(dialog.calls,
+              (std::vector<std::string>{"posted 1 65536", "posted 2 65536", "posted 3 65536"}));
+    for (const std::thread::id id : dialog.threads) {
+        EXPECT_EQ(id, std::this_thread::get_id());
+    }
+}
+
+TEST(dialog_test, TimersAreKeptByTheirId) {
+    TestApp();
+    TestDialog dialog;
+    EXPECT_FALSE(dialog.HasTimer(2));
+    dialog.SetTimer(2, 1000);
+    dialog.SetTimer(2, 1000);  // restarted, still one timer
+    dialog.SetTimer(5, 500);
+    EXPECT_TRUE(dialog.HasTimer(2));
+    dialog.KillTimer(2);
+    EXPECT_FALSE(dialog.HasTimer(2));
+    EXPECT_TRUE(dialog.HasTimer(5));
+    dialog.KillTimer(7);  // never started: nothing happens
+    EXPECT_TRUE(dialog.HasTimer(5));
+}
+
+TEST(dialog_test, IconIsDrawnFromThePixelArt) {
+    TestApp();
+    const QIcon icon = LoadAppIcon();
+    ASSERT_FALSE(icon.isNull());
+    const QImage image = icon.pixmap(16, 16).toImage();
+    EXPECT_EQ(image.pixelColor(8, 8), QColor(0, 0, 0));
+    EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0);
+}
+
+}  // namespace
+}  // namespace pathlux::platform

@@ -1,0 +1,449 @@
+#include "window/monitor_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <cstdlib>
+#include <string>
+
+#include "res/dialog102.h"
+#include "tests/common/qt_test_app.h"
+#include "tests/support/pty.h"
+#include "tests/support/sim_process.h"
+
+namespace pathlux {
+namespace {
+
+constexpr int kCommandButtons[] = {res::kColdButton, res::kWarmButton, res::kHotButton,
+                                   res::kFactoryButton, res::kNmeaButton};
+
+// Generous: only a machine that has stopped would reach it; no result depends on it.
+constexpr int kPatienceMs = 20000;
+
+// Answers every message box with OK as soon as it shows, and keeps its texts.
+class MessageBoxCatcher : public QObject {
+  public:
+    MessageBoxCatcher() { QCoreApplication::instance()->installEventFilter(this); }
+    ~MessageBoxCatcher() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+    QStringList texts;
+    QStringList details;
+
+  protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        auto* box = qobject_cast<QMessageBox*>(object);
+        if (box != nullptr && event->type() == QEvent::Show) {
+            texts << box->text();
+            details << box->informativeText();
+            QMetaObject::invokeMethod(box, &QMessageBox::accept, Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+
+class MonitorDlgTest : public ::testing::Test {
+  protected:
+    MonitorDlgTest() { dialog.Create(); }
+
+    void Feed(std::string_view bytes) {
+        dialog.interpreter().FeedBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                       bytes.size());
+    }
+    QString Text(int id) const { return dialog.GetDlgItemText(id); }
+    // Handles events until the condition holds; false if it never does.
+    template <class Condition>
+    bool WaitFor(Condition condition) {
+        const QDeadlineTimer deadline(kPatienceMs);
+        while (!condition() && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
+                                            static_cast<int>(deadline.remainingTime()));
+        }
+        return condition();
+    }
+    // Points COMn: at a device and selects it as the user would, with the keyboard.
+    void SelectPort(int number, const std::string& device) {
+        const std::string variable = "PATHLUX_COM" + std::to_string(number);
+        setenv(variable.c_str(), device.c_str(), 1);
+        QWidget* list = dialog.GetDlgItem(res::kPortList);
+        list->setFocus();
+        const int steps = number - 1 - dialog.GetCurSel(res::kPortList);
+        for (int i = 0; i < std::abs(steps); ++i) {
+            QTest::keyClick(list, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
+        }
+    }
+    void ClickOpen() { QTest::mouseClick(dialog.GetDlgItem(res::kOpenButton), Qt::LeftButton); }
+    bool CommandButtonsEnabled(bool enabled) const {
+        for (const int id : kCommandButtons) {
+            if (dialog.GetDlgItem(id)->isEnabled() != enabled) {
+                return false;
+            }
+        }
+        return true;
+    }
+    QStringList LogLines() const {
+        QStringList lines = Text(kLogField).split(u'\n');
+        lines.removeLast();  // the empty line after the last line break
+        return lines;
+    }
+
+    QApplication& application = testing::TestApp();  // before any widget
+    CMonitorDlg dialog;
+};
+
+TEST_F(MonitorDlgTest, StartsClosedOnCom8WithTheStartTexts) {
+    EXPECT_EQ(dialog.windowTitle(), "Pathlux V0.10 For Orvane");
+    EXPECT_EQ(dialog.portOpen, 0);
+    EXPECT_EQ(Text(res::kPortList), "COM8");
+    EXPECT_EQ(dialog.GetCurSel(res::kPortList), 7);
+    EXPECT_EQ(Text(res::kOpenButton), "Open");
+    EXPECT_TRUE(dialog.GetDlgItem(res::kOpenButton)->isEnabled());
+    for (const int id : kCommandButtons) {
+        SCOPED_TRACE(id);
+        EXPECT_FALSE(dialog.GetDlgItem(id)->isEnabled());
+    }
+    struct FieldCase {
+        const char* legend;
+        int id;
+        QString text;
+    };
+    const FieldCase cases[] = {
+        {"latitude", kLatitudeField, QString::fromUtf8("N000°00'00.00\"")},
+        {"longitude", kLongitudeField, QString::fromUtf8("E000°00'00.00\"")},
+        {"speed", kSpeedField, "0km/h"},
+        {"course", kCourseField, QString::fromUtf8("0°")},
+        {"altitude", kAltitudeField, "0m"},
+        {"fix", kFixField, "NA"},
+        {"ttff", kTtffField, "00:00:00"},
+        {"version", kVersionField, "Unkonwn"},
+        {"hdop", kHdopField, "00.0"},
+        {"time", kTimeField, "00:00:00"},
+        {"date", kDateField, "01/01"},
+        {"log", kLogField, ""},
+    };
+    for (const FieldCase& c : cases) {
+        SCOPED_TRACE(c.legend);
+        EXPECT_EQ(Text(c.id), c.text);
+    }
+    const ReceiverState& state = dialog.state();
+    EXPECT_EQ(state.inViewCount, 12);
+    EXPECT_EQ(state.maxSnr, 20);
+    EXPECT_EQ(state.fix3d, 0);
+    EXPECT_FALSE(dialog.HasTimer(kTtffTimerId));
+    EXPECT_EQ(dialog.skyLabelBox, 12);
+    EXPECT_EQ(dialog.skyDotRadius, 9);
+    EXPECT_EQ(dialog.nmeaOutput.count, 4);
+    EXPECT_EQ(dialog.nmeaOutput.keys[0], kKeyGga);
+    EXPECT_EQ(dialog.nmeaOutput.keys[3], kKeyRmc);
+    EXPECT_EQ(dialog.nmeaOutput.rates[kKeyZda], 1);
+    EXPECT_FALSE(dialog.windowIcon().isNull());
+}
+
+TEST_F(MonitorDlgTest, FramesAreTheHiddenControlsInClientCoordinates) {
+    EXPECT_EQ(dialog.skyFrameRect, dialog.GetDlgItemRect(res::kSkyFrame));
+    EXPECT_EQ(dialog.barFrameRect, dialog.GetDlgItemRect(res::kBarFrame));
+    EXPECT_FALSE(dialog.GetDlgItem(res::kSkyFrame)->isVisible());
+    EXPECT_EQ(dialog.skyFrameRect, (platform::Rect{4, 26, 148, 166}));
+    EXPECT_EQ(dialog.barFrameRect, (platform::Rect{4, 166, 239, 224}));
+}
+
+TEST_F(MonitorDlgTest, LogKeepsAtMostThirtyLines) {
+    struct LogCase {
+        const char* legend;
+        int lines;       // appended in all
+        int shown;       // lines in the log afterwards
+        int firstShown;  // number of the oldest line shown
+    };
+    const LogCase cases[] = {
+        {"one", 1, 1, 1},
+        {"thirty fill the log", 30, 30, 1},
+        {"the 31st drops the oldest twenty", 31, 11, 21},
+        {"then it grows again", 50, 30, 21},
+        {"and drops again", 51, 11, 41},
+    };
+    for (const LogCase& c : cases) {
+        SCOPED_TRACE(c.legend);
+        dialog.SetDlgItemText(kLogField, QString());
+        for (int i = 1; i <= c.lines; ++i) {
+            dialog.AppendLog(Widen("line " + std::to_string(i)) + u"\r\n");
+        }
+        const QStringList lines = LogLines();
+        ASSERT_EQ(lines.size(), c.shown);
+        EXPECT_EQ(lines.front(), QString("line %1").arg(c.firstShown));
+        EXPECT_EQ(lines.back(), QString("line %1").arg(c.lines));
+    }
+}
+
+TEST_F(MonitorDlgTest, LogShowsControlCharactersVisibly) {
+    struct LineCase {
+        const char* legend;
+        std::string_view bytes;
+        QString shown;
+    };
+    const LineCase cases[] = {
+        {"plain sentence", "$GPGSA,A,1*1E\r\n", "$GPGSA,A,1*1E"},
+        {"escape in a sentence",
+         "$GP\x1b"
+         "GSA\r",
+         QString::fromUtf8("$GP␛GSA")},
+        {"zero byte hides nothing", std::string_view("ab\0cd\r", 6), QString::fromUtf8("ab␀cd")},
+        {"high byte", "x\xB0y\r", QString::fromUtf8("x\uFFFDy")},
+        {"markup stays text", "<b>bold</b>\r", "<b>bold</b>"},
+    };
+    for (const LineCase& c : cases) {
+        SCOPED_TRACE(c.legend);
+        dialog.SetDlgItemText(kLogField, QString());
+        Feed(c.bytes);
+        ASSERT_EQ(LogLines().size(), 1);
+        EXPECT_EQ(LogLines().front(), c.shown);
+    }
+}
+
+TEST_F(MonitorDlgTest, DisplayFieldsFollowTheReceiver) {
+    Feed("$PNMX600 Nemerix NS1030,Version 1.05*00\r\n");
+    EXPECT_EQ(Text(kVersionField), "1.05");
+    EXPECT_TRUE(dialog.HasTimer(kTtffTimerId));
+    Feed(
+        "$GPRMC,123519.00,A,4807.038,N,01131.000,E,22.4,359.9,230394,,*00\r\n"
+        "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n");
+    struct FieldCase {
+        const char* legend;
+        int id;
+        QString text;
+    };
+    const FieldCase cases[] = {
+        {"time", kTimeField, "12:35:19"},
+        {"speed", kSpeedField, "41 km/h"},
+        {"course", kCourseField, QString::fromUtf8("359°")},
+        {"date", kDateField, "03/23"},
+        {"altitude", kAltitudeField, "545.4m"},
+        {"latitude", kLatitudeField, QString::fromUtf8("N048°07'02.28\"")},
+        {"longitude", kLongitudeField, QString::fromUtf8("E011°31'00.00\"")},
+    };
+    for (const FieldCase& c : cases) {
+        SCOPED_TRACE(c.legend);
+        EXPECT_EQ(Text(c.id), c.text);
+    }
+    Feed("$GPGSA,A,3,04,05,,,,,,,,,,,2.5,1.3,2.1*35\r\n");
+    EXPECT_EQ(Text(kFixField), "3D");
+    EXPECT_EQ(Text(kPdopField), "2.5");
+    EXPECT_FALSE(dialog.HasTimer(kTtffTimerId)) << "the first fix stops the count";
+}
+
+TEST_F(MonitorDlgTest, TimerTwoCountsTheTtff) {
+    dialog.interpreter().RestartTtff();
+    for (int i = 0; i < 65; ++i) {
+        dialog.OnTimer(kTtffTimerId);
+    }
+    EXPECT_EQ(Text(kTtffField), "00:01:05");
+    dialog.OnTimer(3);
+    EXPECT_EQ(Text(kTtffField), "00:01:05") << "other timers are not the count";
+}
+
+TEST_F(MonitorDlgTest, PaintShowsBothChartsOnTheirFrames) {
+    QFile log(QStringLiteral(PATHLUX_LOG_DIR "/ublox-lea-5h.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    QByteArray bytes = log.readAll();
+    bytes.replace("\n", "\r\n");
+    Feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    const QImage window = dialog.grab().toImage();
+    const platform::Rect sky = dialog.skyFrameRect;
+    const platform::Rect bars = dialog.barFrameRect;
+    EXPECT_EQ(dialog.skyRadius, 68.0);
+    EXPECT_EQ(dialog.skyCentre, (Point{71, 69}));
+    EXPECT_EQ(dialog.SkyToPoint(0, 90), dialog.skyCentre);
+    EXPECT_EQ(window.pixelColor(sky.left + 3, sky.top + 3), QColor(255, 255, 255));
+    EXPECT_EQ(window.pixelColor(sky.left + 3, sky.top + 69), QColor(0, 0, 0)) << "horizon";
+    EXPECT_EQ(window.pixelColor(bars.left + 3, bars.top + 45), QColor(255, 255, 255));
+    // The log ends with a 3D fix: used GPS satellites are green on both charts.
+    int green = 0;
+    for (int y = sky.top; y < bars.bottom; ++y) {
+        for (int x = sky.left; x < bars.right; ++x) {
+            green += window.pixelColor(x, y) == QColor(0, 180, 60);
+        }
+    }
+    EXPECT_GT(green, 500);
+    EXPECT_GT(dialog.state().maxSnr, 20);
+}
+
+TEST_F(MonitorDlgTest, OpenFailureNamesThePortTheDeviceAndTheReason) {
+    struct FailureCase {
+        const char* legend;
+        int port;
+        std::string device;
+        QString text;
+        QString detail;
+    };
+    const FailureCase cases[] = {
+        {"missing device on the third item", 3, "/nonexistent/pathlux-tty",
+         "COM3: port open error!",
+         "Device: /nonexistent/pathlux-tty\nReason: No such file or directory"},
+        {"two-digit port", 12, "/nonexistent/tty12", "COM12: port open error!",
+         "Device: /nonexistent/tty12\nReason: No such file or directory"},
+    };
+    for (const FailureCase& c : cases) {
+        SCOPED_TRACE(c.legend);
+        MessageBoxCatcher boxes;
+        SelectPort(c.port, c.device);
+        EXPECT_EQ(dialog.portOpen, 0) << "a selection change while closed opens nothing";
+        EXPECT_TRUE(boxes.texts.isEmpty());
+        ClickOpen();
+        EXPECT_EQ(boxes.texts, QStringList{c.text});
+        EXPECT_EQ(boxes.details, QStringList{c.detail});
+        EXPECT_EQ(dialog.portOpen, 0);
+        EXPECT_EQ(Text(res::kOpenButton), "Open");
+        EXPECT_TRUE(CommandButtonsEnabled(false));
+    }
+}
+
+TEST_F(MonitorDlgTest, PortListTellsWhichDeviceEachNameIs) {
+    setenv("PATHLUX_COM2", "/dev/pathlux-receiver", 1);
+    CMonitorDlg other;
+    other.Create();
+    auto* list = qobject_cast<QComboBox*>(other.GetDlgItem(res::kPortList));
+    EXPECT_EQ(list->itemData(1, Qt::ToolTipRole).toString(), "/dev/pathlux-receiver");
+    EXPECT_EQ(list->toolTip(), list->itemData(7, Qt::ToolTipRole).toString());
+    unsetenv("PATHLUX_COM2");
+}
+
+TEST_F(MonitorDlgTest, OpenPortShowsTheReceiverAndCloses) {
+    test::Pty receiver;
+    SelectPort(5, receiver.path());
+    ClickOpen();
+    ASSERT_EQ(dialog.portOpen, 1);
+    EXPECT_EQ(Text(res::kOpenButton), "Close");
+    EXPECT_TRUE(CommandButtonsEnabled(true));
+
+    receiver.Send(
+        "$GPRMC,123519.00,A,4807.038,N,01131.000,E,22.4,84.4,230394,,*00\r\n"
+        "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n");
+    EXPECT_TRUE(WaitFor([this] { return LogLines().size() == 2; }));
+    EXPECT_EQ(Text(kTimeField), "12:35:19");
+    EXPECT_EQ(Text(kAltitudeField), "545.4m");
+    EXPECT_EQ(Text(kLatitudeField), QString::fromUtf8("N048°07'02.28\""));
+
+    ClickOpen();
+    EXPECT_EQ(dialog.portOpen, 0);
+    EXPECT_EQ(Text(res::kOpenButton), "Open");
+    EXPECT_TRUE(CommandButtonsEnabled(false));
+    EXPECT_EQ(CSerialPort::ProbePort(u"COM5:"), CSerialPort::kProbeAvailable) << "released";
+}
+
+TEST_F(MonitorDlgTest, SimulatedReceiverReachesAFixInTheWindow) {
+    test::SimProcess sim(
+        {"--speed", "40", "--seed", "3", "--start", "2026-12-06T12:00:00", "--duration", "120"});
+    ASSERT_TRUE(sim.WaitFor([&] { return sim.stdoutText.find('\n') != std::string::npos; }));
+    sim.SetPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); });
+    SelectPort(8, sim.FirstLine());
+    ClickOpen();
+    ASSERT_EQ(dialog.portOpen, 1);
+    EXPECT_EQ(Text(res::kOpenButton), "Close");
+    EXPECT_TRUE(CommandButtonsEnabled(true));
+
+    ASSERT_TRUE(sim.WaitFor([this] { return Text(kFixField) == "3D"; }));
+    EXPECT_FALSE(LogLines().isEmpty());
+    EXPECT_LE(LogLines().size(), CMonitorDlg::kLogMaxLines);
+    EXPECT_EQ(Text(kLatitudeField), QString::fromUtf8("N048°07'02.28\""));
+    EXPECT_EQ(Text(kLongitudeField), QString::fromUtf8("E011°31'00.00\""));
+    EXPECT_EQ(Text(kAltitudeField), "545.4m");
+    EXPECT_EQ(dialog.state().fix3d, 1);
+    EXPECT_GT(dialog.state().inViewCount, 0);
+    EXPECT_GT(dialog.state().maxSnr, 0);
+}
+
+TEST_F(MonitorDlgTest, PortChangeWhileOpenToAMissingDeviceEndsClosed) {
+    test::Pty receiver;
+    SelectPort(5, receiver.path());
+    ClickOpen();
+    ASSERT_EQ(dialog.portOpen, 1);
+    MessageBoxCatcher boxes;
+    SelectPort(6, "/nonexistent/pathlux-tty6");
+    EXPECT_EQ(boxes.texts, QStringList{"COM port open error!"});
+    EXPECT_EQ(boxes.details,
+              QStringList{"Device: /nonexistent/pathlux-tty6\nReason: No such file or directory"});
+    EXPECT_EQ(dialog.portOpen, 0);
+    EXPECT_EQ(Text(res::kOpenButton), "Open");
+    EXPECT_TRUE(CommandButtonsEnabled(false));
+    EXPECT_EQ(CSerialPort::ProbePort(u"COM5:"), CSerialPort::kProbeAvailable)
+        << "the previous port is closed";
+}
+
+TEST_F(MonitorDlgTest, PortChangeWhileOpenReopensTheNewPort) {
+    test::Pty first;
+    test::Pty second;
+    SelectPort(5, first.path());
+    ClickOpen();
+    ASSERT_EQ(dialog.portOpen, 1);
+    SelectPort(6, second.path());
+    EXPECT_EQ(dialog.portOpen, 1);
+    EXPECT_EQ(Text(res::kOpenButton), "Close");
+    EXPECT_TRUE(CommandButtonsEnabled(true));
+    first.Send("$GPGSA,A,3,,,,,,,,,,,,,9.9,9.9,9.9*00\r");
+    second.Send("$GPGSA,A,2,,,,,,,,,,,,,1.1,2.2,3.3*00\r");
+    EXPECT_TRUE(WaitFor([this] { return Text(kPdopField) == "1.1"; }));
+    EXPECT_EQ(Text(kFixField), "2D");
+}
+
+TEST_F(MonitorDlgTest, UnpluggedDeviceReturnsTheWindowToClosed) {
+    MessageBoxCatcher boxes;
+    test::Pty receiver;
+    SelectPort(5, receiver.path());
+    ClickOpen();
+    ASSERT_EQ(dialog.portOpen, 1);
+    receiver.CloseMaster();
+    EXPECT_TRUE(WaitFor([this] { return dialog.portOpen == 0; }));
+    EXPECT_EQ(Text(res::kOpenButton), "Open");
+    EXPECT_TRUE(CommandButtonsEnabled(false));
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_EQ(boxes.texts.front(), "COM5: device lost, port closed.");
+}
+
+TEST_F(MonitorDlgTest, LateNotificationsOfAClosedPortAreIgnored) {
+    MessageBoxCatcher boxes;
+    test::Pty first;
+    test::Pty second;
+    SelectPort(5, first.path());
+    const int before = test::BaselineThreadCount();
+    dialog.OnOpenButton();
+    ASSERT_EQ(dialog.portOpen, 1);
+    // The first device goes away; its watcher posts the loss and ends before anything is handled.
+    first.CloseMaster();
+    ASSERT_EQ(test::SettledThreadCount(before), before);
+    dialog.OnOpenButton();  // closes
+    setenv("PATHLUX_COM5", second.path().c_str(), 1);
+    dialog.OnOpenButton();  // opens the second device on the same name
+    ASSERT_EQ(dialog.portOpen, 1);
+    QCoreApplication::sendPostedEvents(&dialog);
+    EXPECT_EQ(dialog.portOpen, 1) << "the first device's loss does not close the second";
+    EXPECT_TRUE(boxes.texts.isEmpty());
+    second.Send("$GPGSA,A,2,,,,,,,,,,,,,1.1,2.2,3.3*00\r");
+    EXPECT_TRUE(WaitFor([this] { return Text(kPdopField) == "1.1"; }));
+}
+
+TEST(monitor_dlg_test, ClosingTheWindowWhileOpenStopsTheWatcher) {
+    testing::TestApp();
+    test::Pty receiver;
+    setenv("PATHLUX_COM4", receiver.path().c_str(), 1);
+    int before = 0;
+    test::BaselineThreadCount();
+    {
+        CMonitorDlg dialog;
+        dialog.Create();
+        dialog.SetCurSel(res::kPortList, 3);
+        before = test::CountThreads();
+        QTest::mouseClick(dialog.GetDlgItem(res::kOpenButton), Qt::LeftButton);
+        ASSERT_EQ(dialog.portOpen, 1);
+        EXPECT_EQ(test::CountThreads(), before + 1) << "the watcher";
+        dialog.close();
+    }
+    EXPECT_EQ(test::SettledThreadCount(before), before);
+    EXPECT_EQ(CSerialPort::ProbePort(u"COM4:"), CSerialPort::kProbeAvailable);
+}
+
+}  // namespace
+}  // namespace pathlux

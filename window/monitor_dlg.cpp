@@ -1,0 +1,333 @@
+#include "window/monitor_dlg.h"
+
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
+#include <cerrno>
+#include <iterator>
+#include <string>
+
+#include "platform/errors.h"
+#include "platform/qt/draw_surface.h"
+#include "platform/qt/message_map.h"
+#include "platform/sync.h"
+#include "res/dialog102.h"
+#include "window/signal_bars.h"
+#include "window/sky_plot.h"
+
+namespace pathlux {
+namespace {
+
+using Entry = platform::MessageMapEntry<CMonitorDlg>;
+
+constexpr Entry kMessageMap[] = {
+    Entry::Command(platform::kBnClicked, res::kOpenButton, &CMonitorDlg::OnOpenButton),
+    Entry::Command(platform::kCbnSelChange, res::kPortList, &CMonitorDlg::OnPortChanged),
+    Entry::Timer(&CMonitorDlg::OnTimer),
+    Entry::Paint(&CMonitorDlg::OnPaint),
+    Entry::Registered(&defaultComMessage, &CMonitorDlg::OnSerialNotify),
+};
+
+constexpr int kCommandButtons[] = {res::kColdButton, res::kWarmButton, res::kHotButton,
+                                   res::kFactoryButton, res::kNmeaButton};
+
+constexpr int kInitialPort = 7;  // COM8
+
+// The port's fixed line settings: 9600 baud, 8 data bits, no parity, one stop bit.
+constexpr std::uint32_t kBaudRate = 9600;
+constexpr std::uint32_t kDataBits = 8;
+constexpr std::uint32_t kNoParity = 0;
+constexpr std::uint32_t kOneStopBit = 0;
+constexpr std::uint32_t kQueueSize = 2048;
+
+// The sky plot labels' font: cell height 12, width 7.
+constexpr int kDisplayFontHeight = 12;
+constexpr int kDisplayFontWidth = 7;
+
+QString ToQString(const Text& text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QRect ToQRect(const platform::Rect& rect) {
+    return QRect(rect.left, rect.top, rect.Width(), rect.Height());
+}
+
+// A log line as the edit control shows it: the closing CR LF becomes the line break; control
+// characters show as their pictures (a zero byte would otherwise hide the rest of the line) and
+// bytes above 0x7F as the replacement character.
+QString LogText(const Text& line) {
+    std::u16string_view body(line);
+    const bool ended = body.ends_with(u"\r\n");
+    if (ended) {
+        body.remove_suffix(2);
+    }
+    QString text;
+    text.reserve(static_cast<qsizetype>(body.size()) + 1);
+    for (const char16_t c : body) {
+        if (c < 0x20 && c != u'\t') {
+            text += QChar(static_cast<char16_t>(0x2400 + c));
+        } else if (c == 0x7F) {
+            text += QChar(u'\u2421');
+        } else if (c >= 0x80) {
+            text += QChar(u'\uFFFD');
+        } else {
+            text += QChar(c);
+        }
+    }
+    if (ended) {
+        text += u'\n';
+    }
+    return text;
+}
+
+// "COM%d:" of a port number.
+Text PortName(int number) {
+    Text name = u"COM";
+    AppendDecimal(name, number);
+    name += u':';
+    return name;
+}
+
+// The port as the interpretation core reads it: non-blocking reads of what has arrived.
+class PortReader : public ByteSource {
+  public:
+    explicit PortReader(CSerialPort& port) : port_(port) {}
+    std::size_t Read(std::uint8_t* buffer, std::size_t max) override {
+        std::uint32_t count = 0;
+        port_.Read(buffer, static_cast<std::uint32_t>(max), &count, nullptr, platform::INFINITE);
+        return std::min<std::size_t>(count, max);
+    }
+
+  private:
+    CSerialPort& port_;
+};
+
+}  // namespace
+
+CMonitorDlg::CMonitorDlg()
+    : platform::Dialog(res::kMonitorDialog),
+      appIcon(platform::LoadAppIcon()),
+      interpreter_(*this) {}
+
+CMonitorDlg::~CMonitorDlg() = default;
+
+bool CMonitorDlg::OnInitDialog() {
+    setWindowIcon(appIcon);
+    CenterWindow();
+    SetCurSel(res::kPortList, kInitialPort);
+    portOpen = 0;
+    EnableCommandButtons(false);
+
+    ReceiverState& receiver = state();
+    receiver.fix3d = 0;
+    receiver.maxSnr = 20;
+    receiver.inViewCount = 12;
+
+    SetFieldText(kLatitudeField, u"N000\u00B000'00.00\"");
+    SetFieldText(kLongitudeField, u"E000\u00B000'00.00\"");
+    SetFieldText(kSpeedField, u"0km/h");
+    SetFieldText(kCourseField, u"0\u00B0");
+    SetFieldText(kAltitudeField, u"0m");
+
+    // The widget is the client area and paints in client coordinates, so the frames are taken
+    // relative to it and the charts land exactly on the hidden frames.
+    barFrameRect = GetDlgItemRect(res::kBarFrame);
+    skyFrameRect = GetDlgItemRect(res::kSkyFrame);
+
+    receiver.gpsSats = {};
+    receiver.sbasSats = {};
+    receiver.inViewPrns = {};
+
+    skyDotRadius = 9;
+    skyLabelBox = 12;
+    displayFont = platform::CreateCellFont(kDisplayFontHeight, kDisplayFontWidth);
+    // GGA, GSA, GSV and RMC, each every second.
+    nmeaOutput = NmeaOutputConfig{};
+
+    // Which device each port name stands for, where the user looks for it.
+    for (int i = 0; i < static_cast<int>(std::size(res::kPortListItems)); ++i) {
+        const std::string path = CSerialPort::DevicePath(PortName(i + 1));
+        SetListItemTip(res::kPortList, i, QString::fromStdString(path));
+    }
+
+    if (auto* log = qobject_cast<QPlainTextEdit*>(GetDlgItem(kLogField))) {
+        // Lines are replaced, never undone; an undo history would only grow.
+        log->setUndoRedoEnabled(false);
+    }
+    return true;
+}
+
+bool CMonitorDlg::OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                            std::intptr_t* result) {
+    return platform::DispatchMessage<CMonitorDlg>(kMessageMap, *this, message, wParam, lParam,
+                                                  result);
+}
+
+void CMonitorDlg::EnableCommandButtons(bool enable) {
+    for (const int id : kCommandButtons) {
+        EnableDlgItem(id, enable);
+    }
+}
+
+Text CMonitorDlg::SelectedPortName() const {
+    return PortName(GetCurSel(res::kPortList) + 1);
+}
+
+ErrorCode CMonitorDlg::OpenPort(const Text& name) {
+    ++portGeneration_;
+    openPortName_ = name;
+    return port.OpenWithWatcher(name, this, 0, portGeneration_, kQueueSize, kQueueSize);
+}
+
+QString CMonitorDlg::OpenFailureDetail() const {
+    QString detail = QStringLiteral("Device: %1").arg(QString::fromStdString(port.lastOpenPath()));
+    if (port.lastSystemError().empty()) {
+        return detail + QStringLiteral("\nError %1").arg(port.lastError());
+    }
+    detail += QStringLiteral("\nReason: %1").arg(QString::fromStdString(port.lastSystemError()));
+    if (port.lastSystemError() == platform::SystemErrorText(EACCES)) {
+        detail += QStringLiteral(
+            "\nSerial devices belong to the group dialout: add your user to it "
+            "(sudo adduser $USER dialout) and log in again.");
+    }
+    return detail;
+}
+
+void CMonitorDlg::OnOpenButton() {
+    const Text name = SelectedPortName();
+    if (portOpen != 0) {
+        portOpen = 0;
+        port.Close();
+        SetDlgItemText(res::kOpenButton, QStringLiteral("Open"));
+        EnableCommandButtons(false);
+        return;
+    }
+    if (OpenPort(name) != 0) {
+        MessageBox(ToQString(name + u" port open error!"), OpenFailureDetail());
+        return;
+    }
+    port.Configure(kBaudRate, kDataBits, kNoParity, kOneStopBit);
+    port.PurgeBuffers();
+    portOpen = 1;
+    SetDlgItemText(res::kOpenButton, QStringLiteral("Close"));
+    EnableCommandButtons(true);
+}
+
+void CMonitorDlg::OnPortChanged() {
+    const Text name = SelectedPortName();
+    if (portOpen != 1) {
+        return;
+    }
+    port.Close();
+    EnableCommandButtons(false);
+    if (OpenPort(name) != 0) {
+        portOpen = 0;
+        SetDlgItemText(res::kOpenButton, QStringLiteral("Open"));
+        MessageBox(QStringLiteral("COM port open error!"), OpenFailureDetail());
+        return;
+    }
+    port.Configure(kBaudRate, kDataBits, kNoParity, kOneStopBit);
+    port.PurgeBuffers();
+    EnableCommandButtons(true);
+}
+
+std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t lParam) {
+    if (portOpen == 0 || lParam != portGeneration_) {
+        return 0;
+    }
+    const std::uint32_t events = NotifiedEvents(wParam);
+    if ((events & CSerialEvents::kEventPortLost) != 0) {
+        OnPortLost();
+        return 0;
+    }
+    PortReader reader(port);
+    return interpreter_.OnSerialNotify(events, reader);
+}
+
+void CMonitorDlg::OnPortLost() {
+    portOpen = 0;
+    port.Close();
+    SetDlgItemText(res::kOpenButton, QStringLiteral("Open"));
+    EnableCommandButtons(false);
+    MessageBox(ToQString(openPortName_ + u" device lost, port closed."),
+               QStringLiteral("Device: %1\nThe device stopped answering; was it unplugged?")
+                   .arg(QString::fromStdString(CSerialPort::DevicePath(openPortName_))));
+}
+
+void CMonitorDlg::SetFieldText(int controlId, const Text& text) {
+    SetDlgItemText(controlId, ToQString(text));
+}
+
+void CMonitorDlg::AppendLog(Text line) {
+    auto* log = qobject_cast<QPlainTextEdit*>(GetDlgItem(kLogField));
+    if (log == nullptr) {
+        return;
+    }
+    QTextDocument* document = log->document();
+    // The count includes the empty line after the last line break, as the edit control's does.
+    if (document->blockCount() > kLogMaxLines) {
+        QTextCursor oldest(document);
+        oldest.setPosition(document->findBlockByNumber(kLogKeptFromLine).position(),
+                           QTextCursor::KeepAnchor);
+        oldest.removeSelectedText();
+    }
+    QTextCursor end(document);
+    end.movePosition(QTextCursor::End);
+    end.insertText(LogText(line));
+    log->setTextCursor(end);
+    log->ensureCursorVisible();
+}
+
+void CMonitorDlg::StartTimer(int timerId, int periodMs) {
+    SetTimer(timerId, periodMs);
+}
+
+void CMonitorDlg::StopTimer(int timerId) {
+    KillTimer(timerId);
+}
+
+// Qt draws on a widget only inside its paint event: a redraw asks for the chart's area to be
+// painted, and the paint handler composes and copies the charts.
+void CMonitorDlg::RedrawSkyPlot() {
+    update(ToQRect(skyFrameRect));
+}
+
+void CMonitorDlg::RedrawSignalBars() {
+    update(ToQRect(barFrameRect));
+}
+
+void CMonitorDlg::OnPaint() {
+    if (QPainter* target = paintSurface()) {
+        DrawSkyPlot(*target);
+        DrawSignalBars(*target);
+    }
+}
+
+void CMonitorDlg::OnTimer(int timerId) {
+    interpreter_.OnTimer(timerId);
+}
+
+void CMonitorDlg::DrawSkyPlot(QPainter& target) {
+    SkyGeometry geometry;
+    const QImage image =
+        ComposeSkyPlot(state(), skyFrameRect.Width(), skyFrameRect.Height(),
+                       {displayFont, skyLabelBox, skyDotRadius}, devicePixelRatioF(), geometry);
+    skyRadius = geometry.skyRadius;
+    skyCentre = geometry.skyCentre;
+    target.drawImage(QPoint(skyFrameRect.left, skyFrameRect.top), image);
+}
+
+void CMonitorDlg::DrawSignalBars(QPainter& target) {
+    const QImage image = ComposeSignalBars(state(), barFrameRect.Width(), barFrameRect.Height(),
+                                           devicePixelRatioF());
+    target.drawImage(QPoint(barFrameRect.left, barFrameRect.top), image);
+}
+
+Point CMonitorDlg::SkyToPoint(double azimuth, double elevation) const {
+    return pathlux::SkyToPoint({skyRadius, skyCentre}, azimuth, elevation);
+}
+
+}  // namespace pathlux

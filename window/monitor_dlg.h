@@ -1,0 +1,91 @@
+// The monitor window: port selection and opening, the display fields, the log, the TTFF timer,
+// the sky plot and the signal bars. It is the display the interpretation core writes to.
+#pragma once
+
+#include <QFont>
+#include <QIcon>
+#include <cstdint>
+
+#include "control/output_config.h"
+#include "nmea/display.h"
+#include "nmea/interpreter.h"
+#include "platform/qt/dialog.h"
+#include "platform/qt/rect.h"
+#include "serial/serial.h"
+#include "window/sky_geometry.h"
+
+class QPainter;
+
+namespace pathlux {
+
+class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
+  public:
+    static constexpr int kLogMaxLines = 30;
+    static constexpr int kLogKeptFromLine = 20;  // lines before this one go when the log is full
+
+    CMonitorDlg();
+    ~CMonitorDlg() override;
+
+    // What the interpretation core writes to.
+    void SetFieldText(int controlId, const Text& text) override;
+    void AppendLog(Text line) override;
+    void StartTimer(int timerId, int periodMs) override;
+    void StopTimer(int timerId) override;
+    void RedrawSkyPlot() override;
+    void RedrawSignalBars() override;
+
+    void EnableCommandButtons(bool enable);
+    void OnOpenButton();
+    void OnPortChanged();
+    void OnPaint();
+    void OnTimer(int timerId);
+    std::intptr_t OnSerialNotify(std::uintptr_t wParam, std::intptr_t lParam);
+
+    // Compose a chart and copy it onto the target at its frame's top-left corner.
+    void DrawSkyPlot(QPainter& target);
+    void DrawSignalBars(QPainter& target);
+    // Projection with the geometry of the last sky plot redraw.
+    Point SkyToPoint(double azimuth, double elevation) const;
+
+    NmeaInterpreter& interpreter() { return interpreter_; }
+    ReceiverState& state() { return interpreter_.state(); }
+
+    double skyRadius = 0.0;
+    QFont displayFont;
+    std::int32_t skyLabelBox = 12;
+    std::int32_t skyDotRadius = 9;
+    platform::Rect skyFrameRect;
+    platform::Rect barFrameRect;
+    Point skyCentre;
+    NmeaOutputConfig nmeaOutput;
+    std::int32_t portOpen = 0;
+    QIcon appIcon;
+
+  protected:
+    bool OnInitDialog() override;
+    bool OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                   std::intptr_t* result) override;
+
+  private:
+    // "COM%d:" of the port list's selection.
+    Text SelectedPortName() const;
+    // Opens the named port with a watcher that posts to this window.
+    ErrorCode OpenPort(const Text& name);
+    // What the user is told beside an open failure: the device tried and the system's reason.
+    QString OpenFailureDetail() const;
+    // The device went away while open: back to the closed state, and say so.
+    void OnPortLost();
+
+    NmeaInterpreter interpreter_;
+    Text openPortName_;
+    // Sent with every notification of one opening, so that late notifications of a port that
+    // has since been closed are recognised and dropped.
+    std::intptr_t portGeneration_ = 0;
+
+  public:
+    // Declared last so that it goes first: its destruction stops the watcher, which posts to
+    // this window and reads the members above, and closes the port.
+    CSerialWnd port;
+};
+
+}  // namespace pathlux

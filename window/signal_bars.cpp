@@ -1,0 +1,80 @@
+#include "window/signal_bars.h"
+
+#include <QString>
+
+#include "platform/qt/draw_surface.h"
+#include "window/bar_geometry.h"
+
+namespace pathlux {
+namespace {
+
+using platform::DrawSurface;
+
+const QColor kWhite(255, 255, 255);
+const QColor kBlack(0, 0, 0);
+const QColor kGrey(150, 150, 150);
+const QColor kRed(255, 0, 0);
+const QColor kGreen(0, 180, 60);
+const QColor kBlue(0, 60, 180);
+
+constexpr std::int32_t kTextHeight = 12;
+constexpr std::int32_t kSnrCeiling = 70;
+
+// Cell height 12, character width 6.
+constexpr int kFontHeight = 12;
+constexpr int kFontWidth = 6;
+
+}  // namespace
+
+QColor BarColour(const SatelliteRecord& record, std::int32_t prn, std::int32_t fix3d) {
+    if (record.used != 1) {
+        return kGrey;
+    }
+    if (IsSbasPrn(prn)) {
+        return kRed;
+    }
+    return fix3d != 0 ? kGreen : kBlue;
+}
+
+QImage ComposeSignalBars(ReceiverState& state, std::int32_t width, std::int32_t height,
+                         qreal devicePixelRatio) {
+    const QFont font = platform::CreateCellFont(kFontHeight, kFontWidth);
+    DrawSurface surface(width - 1, height - 1, devicePixelRatio);
+    surface.FillRect({0, 0, width, height}, kWhite);
+    surface.EtchedEdge({0, 0, width, height});
+
+    const int n = BarsToDraw(state);
+    state.maxSnr = RaisedMaxSnr(state, n);
+    if (n <= 0) {
+        return surface.Finish();
+    }
+    const BarLayout layout = LayoutBars(width, height, n);
+    for (int i = 0; i < n; ++i) {
+        const std::int32_t prn = state.inViewPrns[static_cast<std::size_t>(i)];
+        const SatelliteRecord& record = state.RecordOrZero(prn);
+        const Rect label = BarLabelBox(layout, i);
+        surface.TextInBox(QString::number(prn), label, font, kBlack, kWhite);
+
+        surface.EtchedEdge(BarBox(layout, i));
+        const Rect area = BarArea(layout, i);
+        surface.FillRect(area, kWhite);
+        const std::int32_t top = BarTop(layout, state.maxSnr, record.snr);
+        const QColor colour = BarColour(record, prn, state.fix3d);
+        surface.FillRect({area.left, top, area.right, area.bottom}, colour);
+
+        if (record.snr <= 0 || record.snr >= kSnrCeiling) {
+            continue;
+        }
+        const QString value = QString::number(record.snr);
+        if (area.bottom - top >= kTextHeight) {
+            surface.TextInBox(value, {label.left, top, label.right, top + kTextHeight}, font,
+                              kWhite, std::nullopt);
+        } else {
+            surface.TextInBox(value, {label.left, top - kTextHeight, label.right, top}, font,
+                              kBlack, kWhite);
+        }
+    }
+    return surface.Finish();
+}
+
+}  // namespace pathlux

@@ -1,0 +1,19 @@
+// The signal bar chart: one SNR bar per satellite of the in-view list, composed off-screen.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+
+#include "nmea/receiver_state.h"
+
+namespace pathlux {
+
+// Bar colour: used SBAS red, used GPS green in a 3D fix else blue, any other grey.
+QColor BarColour(const SatelliteRecord& record, std::int32_t prn, std::int32_t fix3d);
+
+// Raises the state's maxSnr, then composes the chart of a width x height frame into an image one
+// pixel narrower and lower than the frame (at the given pixel density).
+QImage ComposeSignalBars(ReceiverState& state, std::int32_t width, std::int32_t height,
+                         qreal devicePixelRatio);
+
+}  // namespace pathlux

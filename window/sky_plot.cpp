@@ -1,0 +1,79 @@
+#include "window/sky_plot.h"
+
+#include <QString>
+
+#include "platform/qt/draw_surface.h"
+
+namespace pathlux {
+namespace {
+
+using platform::DrawSurface;
+using platform::LineStyle;
+using platform::Rect;
+
+const QColor kWhite(255, 255, 255);
+const QColor kBlack(0, 0, 0);
+const QColor kGrey(128, 128, 128);
+const QColor kRed(255, 0, 0);
+const QColor kGreen(0, 180, 60);
+const QColor kBlue(0, 0, 255);
+
+// Boxes around a point, worked in 64 bits: a projected point may sit at the integer limits.
+Rect BoxAround(Point centre, std::int32_t radius) {
+    const auto clamp = [](std::int64_t v) {
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+    };
+    return {clamp(std::int64_t{centre.x} - radius), clamp(std::int64_t{centre.y} - radius),
+            clamp(std::int64_t{centre.x} + radius), clamp(std::int64_t{centre.y} + radius)};
+}
+
+}  // namespace
+
+QColor SkyDotColour(const SatelliteRecord& record, std::int32_t prn, std::int32_t fix3d) {
+    if (record.used != 1) {
+        return kGrey;
+    }
+    if (IsSbasPrn(prn)) {
+        return kRed;
+    }
+    return fix3d != 0 ? kGreen : kBlue;
+}
+
+QImage ComposeSkyPlot(const ReceiverState& state, std::int32_t width, std::int32_t height,
+                      const SkyPlotStyle& style, qreal devicePixelRatio, SkyGeometry& geometry) {
+    DrawSurface surface(width, height, devicePixelRatio);
+    const Rect inner = surface.EtchedEdge({0, 0, width, height});
+    surface.FillRect(inner, kWhite);
+
+    geometry = SkyGeometryOf(width, height);
+    const Point centre = geometry.skyCentre;
+    const auto radius = static_cast<std::int32_t>(geometry.skyRadius);
+    surface.OutlinedEllipse(BoxAround(centre, radius), kBlack, kBlack);
+
+    for (int ring = 1; ring <= kSkyRings; ++ring) {
+        surface.OutlinedEllipse(BoxAround(centre, SkyRingRadius(geometry.skyRadius, ring)), kGrey,
+                                std::nullopt);
+    }
+    for (int spoke = 0; spoke < kSkySpokes; ++spoke) {
+        surface.Line(centre, SkyToPoint(geometry, spoke * kSkySpokeStep, 0.0), kGrey,
+                     LineStyle::kDashed);
+    }
+
+    const std::int32_t half = style.labelBox / 2;
+    const int entries = state.InViewSlotsToRead();
+    for (int j = 0; j < entries; ++j) {
+        const std::int32_t prn = state.inViewPrns[static_cast<std::size_t>(j)];
+        const SatelliteRecord& record = state.RecordOrZero(prn);
+        if (!((record.azimuth != 0 && record.elevation != 0) || record.snr != 0)) {
+            continue;
+        }
+        const Point p = SkyToPoint(geometry, record.azimuth, record.elevation);
+        surface.FilledEllipse(BoxAround(p, style.dotRadius),
+                              SkyDotColour(record, prn, state.fix3d));
+        surface.TextInBox(QString::number(prn), BoxAround(p, half), style.labelFont, kWhite,
+                          std::nullopt);
+    }
+    return surface.Finish();
+}
+
+}  // namespace pathlux

@@ -1,0 +1,28 @@
+// The sky plot: satellites of the in-view list on a polar chart, composed off-screen.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+
+#include "nmea/receiver_state.h"
+#include "window/sky_geometry.h"
+
+namespace pathlux {
+
+struct SkyPlotStyle {
+    QFont labelFont;
+    std::int32_t labelBox = 12;  // side of the square a PRN is written in
+    std::int32_t dotRadius = 9;
+};
+
+// The disc colour of a satellite: used SBAS red, used GPS green in a 3D fix else blue, any
+// other grey.
+QColor SkyDotColour(const SatelliteRecord& record, std::int32_t prn, std::int32_t fix3d);
+
+// Composes the whole plot into a width x height image (at the given pixel density) and returns
+// the geometry it used.
+QImage ComposeSkyPlot(const ReceiverState& state, std::int32_t width, std::int32_t height,
+                      const SkyPlotStyle& style, qreal devicePixelRatio, SkyGeometry& geometry);
+
+}  // namespace pathlux

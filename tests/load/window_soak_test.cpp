@@ -65,7 +65,6 @@ TEST(window_soak_test, FaultsFloodAndUnplugsLeaveNoTrace) {
     const int warmUpCycles = std::max(1, cycles / 5);
     Sample warm{};
     Sample peak{};
-    std::uint64_t linesSeen = 0;
     for (int cycle = 0; cycle < cycles; ++cycle) {
         SCOPED_TRACE(cycle);
         // Runs on the receiver until this cycle's time, then checks that lines still come.
@@ -101,7 +100,6 @@ TEST(window_soak_test, FaultsFloodAndUnplugsLeaveNoTrace) {
             [&] { return sim.stderrText.find(R"({"replugged":)", reports) != std::string::npos; }));
         QTest::mouseClick(dialog.GetDlgItem(res::kOpenButton), Qt::LeftButton);
         ASSERT_EQ(dialog.portOpen, 1);
-        linesSeen = dialog.logLines;
     }
     const Sample last = sample();
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
@@ -115,8 +113,10 @@ TEST(window_soak_test, FaultsFloodAndUnplugsLeaveNoTrace) {
 
     const long growth = last.rssKib - warm.rssKib;
     std::printf("soak: %.0f s, %d unplug cycles, %llu log lines, %d message boxes\n", elapsed,
-                cycles, static_cast<unsigned long long>(linesSeen),
+                cycles, static_cast<unsigned long long>(dialog.logLines),
                 static_cast<int>(boxes.texts.size()));
+    std::printf("soak: simulator %s",
+                sent == std::string::npos ? "-\n" : sim.stderrText.substr(sent).c_str());
     std::printf(
         "soak: resident %ld KiB after warm-up, %ld KiB at the end (%+ld KiB), peak %ld KiB\n",
         warm.rssKib, last.rssKib, growth, peak.rssKib);

@@ -35,7 +35,7 @@ class CountingMonitor : public CMonitorDlg {
 
     // Every time the RMC handler showed, as seconds of the day.
     void SetFieldText(int controlId, const Text& text) override {
-        if (controlId == kTimeField && text.size() == 8) {
+        if (recordTimes && controlId == kTimeField && text.size() == 8) {
             const auto digits = [&](std::size_t at) {
                 return (text[at] - u'0') * 10 + text[at + 1] - u'0';
             };
@@ -45,6 +45,8 @@ class CountingMonitor : public CMonitorDlg {
     }
 
     std::uint64_t logLines = 0;
+    // Off for long runs, where the record itself would grow.
+    bool recordTimes = true;
     std::vector<int> timesShown;
 };
 

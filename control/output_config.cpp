@@ -66,13 +66,18 @@ void OutputSelection::Rebuild() {
     AppendChecksum(rateCommand_);
 }
 
-double OutputBytesPerSecond(const NmeaOutputConfig& config) {
+int GsvMessagesFor(int satellitesInView) {
+    return std::max(1, (std::max(satellitesInView, 0) + 3) / 4);
+}
+
+double OutputBytesPerSecond(const NmeaOutputConfig& config, int gsvMessages) {
     double total = 0.0;
     const int count = std::clamp(config.count, 0, kSentenceKeyCount);
     for (int i = 0; i < count; ++i) {
         const int key = config.keys[i];
         if (IsKey(key)) {
-            total += static_cast<double>(kSentenceKeys[key].typicalBytes) /
+            const int copies = key == kKeyGsv ? std::max(gsvMessages, 1) : 1;
+            total += static_cast<double>(kSentenceKeys[key].typicalBytes) * copies /
                      std::max(config.rates[key], 1);
         }
     }

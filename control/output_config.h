@@ -21,12 +21,12 @@ struct SentenceKeyInfo {
     int typicalBytes;  // one output of the sentence with its line end, for the line budget
 };
 
-// By key. GSV counts three messages, as a receiver with a dozen satellites in view sends.
+// By key.
 inline constexpr std::array<SentenceKeyInfo, kSentenceKeyCount> kSentenceKeys = {{
     {"GGA", 1030, "GPGGA", 1032, 74},
     {"GLL", 1039, "GPGLL", 1045, 50},
     {"GSA", 1036, "GPGSA", 1042, 66},
-    {"GSV", 1037, "GPGSV", 1043, 210},
+    {"GSV", 1037, "GPGSV", 1043, 70},
     {"RMC", 1038, "GPRMC", 1044, 72},
     {"VTG", 1041, "GPVTG", 1047, 40},
     {"ZDA", 1040, "GPZDA", 1046, 36},
@@ -72,8 +72,11 @@ class OutputSelection {
 // What 9600 baud 8N1 carries: ten bits a byte.
 constexpr int kLineBytesPerSecond = 960;
 
-// Bytes per second that the listed sentences need at their rates, from typical sentence sizes.
-// A rate below 1 counts as every second.
-double OutputBytesPerSecond(const NmeaOutputConfig& config);
+// GSV messages per cycle for a number of satellites in view (four per message, at least one).
+int GsvMessagesFor(int satellitesInView);
+
+// Bytes per second that the listed sentences need at their rates, from typical sentence sizes,
+// with GSV as gsvMessages messages. A rate below 1 counts as every second.
+double OutputBytesPerSecond(const NmeaOutputConfig& config, int gsvMessages);
 
 }  // namespace pathlux

@@ -295,42 +295,37 @@ ErrorCode CSerialPort::WriteText(const char* text, std::uint32_t* count, Overlap
     return Write(text, static_cast<std::uint32_t>(length), count, record, timeoutMs);
 }
 
-ErrorCode CSerialPort::Write(const void* bytes, std::uint32_t size, std::uint32_t* count,
-                             Overlapped* record, std::uint32_t timeoutMs) {
+template <class PlatformCall>
+ErrorCode CSerialPort::Transfer(std::uint32_t* count, Overlapped* record, std::uint32_t timeoutMs,
+                                PlatformCall call) {
+    // The count is cleared before anything else, also when the port is not open.
     std::uint32_t localCount = 0;
-    std::uint32_t& written = count != nullptr ? *count : localCount;
-    written = 0;
+    std::uint32_t& done = count != nullptr ? *count : localCount;
+    done = 0;
     lastError_.store(0, std::memory_order_relaxed);
     if (portHandle_ == nullptr) {
         return Fail(ToErrorCode(ERROR_INVALID_HANDLE));
     }
-    Overlapped local;
-    local.hEvent = ioEvent_;
-    Overlapped& used = record != nullptr ? *record : local;
-    if (!WriteFile(portHandle_, bytes, size, written, record != nullptr ? INFINITE : timeoutMs)) {
+    const Handle completion = record != nullptr ? record->hEvent : ioEvent_;
+    if (!call(done, record != nullptr ? INFINITE : timeoutMs)) {
         return FailWithLastError();
     }
-    SetEvent(used.hEvent);
+    SetEvent(completion);
     return 0;
+}
+
+ErrorCode CSerialPort::Write(const void* bytes, std::uint32_t size, std::uint32_t* count,
+                             Overlapped* record, std::uint32_t timeoutMs) {
+    return Transfer(count, record, timeoutMs, [&](std::uint32_t& written, std::uint32_t limit) {
+        return WriteFile(portHandle_, bytes, size, written, limit);
+    });
 }
 
 ErrorCode CSerialPort::Read(void* buffer, std::uint32_t size, std::uint32_t* count,
                             Overlapped* record, std::uint32_t timeoutMs) {
-    std::uint32_t localCount = 0;
-    std::uint32_t& received = count != nullptr ? *count : localCount;
-    received = 0;
-    lastError_.store(0, std::memory_order_relaxed);
-    if (portHandle_ == nullptr) {
-        return Fail(ToErrorCode(ERROR_INVALID_HANDLE));
-    }
-    Overlapped local;
-    local.hEvent = ioEvent_;
-    Overlapped& used = record != nullptr ? *record : local;
-    if (!ReadFile(portHandle_, buffer, size, received, record != nullptr ? INFINITE : timeoutMs)) {
-        return FailWithLastError();
-    }
-    SetEvent(used.hEvent);
-    return 0;
+    return Transfer(count, record, timeoutMs, [&](std::uint32_t& received, std::uint32_t limit) {
+        return ReadFile(portHandle_, buffer, size, received, limit);
+    });
 }
 
 int CSerialPort::ProbePort(std::u16string_view portName) {

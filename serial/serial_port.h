@@ -106,6 +106,11 @@ class CSerialPort {
     // Stores the error and returns it.
     ErrorCode Fail(ErrorCode error);
     ErrorCode FailWithLastError();
+    // What Read and Write share: the count, the open check, the platform call and the
+    // completion event of the caller's record or the port's own.
+    template <class PlatformCall>
+    ErrorCode Transfer(std::uint32_t* count, Overlapped* record, std::uint32_t timeoutMs,
+                       PlatformCall call);
     bool ModemLineOn(std::uint32_t line);
 
     // Both threads of a watched port write lastError_, and the watcher stores lastEvent_ while

@@ -10,11 +10,13 @@
 #include <iterator>
 #include <string>
 
+#include "control/commands.h"
 #include "platform/errors.h"
 #include "platform/qt/draw_surface.h"
 #include "platform/qt/message_map.h"
 #include "platform/sync.h"
 #include "res/dialog102.h"
+#include "window/nmea_output_dlg.h"
 #include "window/signal_bars.h"
 #include "window/sky_plot.h"
 
@@ -26,10 +28,21 @@ using Entry = platform::MessageMapEntry<CMonitorDlg>;
 constexpr Entry kMessageMap[] = {
     Entry::Command(platform::kBnClicked, res::kOpenButton, &CMonitorDlg::OnOpenButton),
     Entry::Command(platform::kCbnSelChange, res::kPortList, &CMonitorDlg::OnPortChanged),
+    Entry::Command(platform::kBnClicked, res::kColdButton, &CMonitorDlg::OnRestartButton<0>),
+    Entry::Command(platform::kBnClicked, res::kWarmButton, &CMonitorDlg::OnRestartButton<1>),
+    Entry::Command(platform::kBnClicked, res::kHotButton, &CMonitorDlg::OnRestartButton<2>),
     Entry::Timer(&CMonitorDlg::OnTimer),
     Entry::Paint(&CMonitorDlg::OnPaint),
+    Entry::Command(platform::kBnClicked, res::kFactoryButton, &CMonitorDlg::OnRestartButton<3>),
+    Entry::Command(platform::kBnClicked, res::kNmeaButton, &CMonitorDlg::OpenNmeaOutputDialog),
     Entry::Registered(&defaultComMessage, &CMonitorDlg::OnSerialNotify),
 };
+
+// The restart handlers' rows, in the restart command table's order.
+static_assert(kRestartCommands[0].buttonId == res::kColdButton);
+static_assert(kRestartCommands[1].buttonId == res::kWarmButton);
+static_assert(kRestartCommands[2].buttonId == res::kHotButton);
+static_assert(kRestartCommands[3].buttonId == res::kFactoryButton);
 
 constexpr int kCommandButtons[] = {res::kColdButton, res::kWarmButton, res::kHotButton,
                                    res::kFactoryButton, res::kNmeaButton};
@@ -252,6 +265,23 @@ std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t l
         notifyGate_.PostMessage(defaultComMessage, NmeaInterpreter::kEventRxChar, lParam);
     }
     return 0;
+}
+
+void CMonitorDlg::SendCommand(Text sentence) {
+    // Sized from the text with its line end, so nothing is cut or written past a buffer.
+    const std::string bytes = EncodeCommand(sentence);
+    port.Write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), nullptr, nullptr,
+               platform::INFINITE);
+}
+
+void CMonitorDlg::RestartReceiver(const RestartCommand& command) {
+    SendCommand(RestartSentence(command));
+    interpreter_.RestartTtff();
+}
+
+void CMonitorDlg::OpenNmeaOutputDialog() {
+    CNmeaOutputDlg dialog(*this);
+    dialog.DoModal();
 }
 
 void CMonitorDlg::OnPortLost() {

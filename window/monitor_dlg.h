@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <cstdint>
 
+#include "control/commands.h"
 #include "control/output_config.h"
 #include "nmea/display.h"
 #include "nmea/interpreter.h"
@@ -40,6 +41,17 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     void OnPaint();
     void OnTimer(int timerId);
     std::intptr_t OnSerialNotify(std::uintptr_t wParam, std::intptr_t lParam);
+    // The restart buttons, one per row of the restart command table: the command, then the
+    // TTFF count from zero.
+    template <int Row>
+    void OnRestartButton() {
+        RestartReceiver(kRestartCommands[Row]);
+    }
+    // The "NMEA" button: the output configuration dialog, modal.
+    void OpenNmeaOutputDialog();
+    // Puts one command sentence on the line: the sentence, CR and LF, in one write. Whether the
+    // write succeeds is not looked at; with the port closed nothing goes out.
+    void SendCommand(Text sentence);
 
     // Compose a chart and copy it onto the target at its frame's top-left corner.
     void DrawSkyPlot(QPainter& target);
@@ -75,6 +87,7 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     QString OpenFailureDetail() const;
     // The device went away while open: back to the closed state, and say so.
     void OnPortLost();
+    void RestartReceiver(const RestartCommand& command);
 
     NmeaInterpreter interpreter_;
     Text openPortName_;

@@ -112,8 +112,9 @@ void Dialog::BuildControls(const DialogTemplate& dialogTemplate) {
         switch (control.kind) {
             case ControlKind::kButton: {
                 auto* button = new QPushButton(text, this);
-                // Enter must not press a button the template does not make the default.
+                // Enter presses the template's default button and no other.
                 button->setAutoDefault(false);
+                button->setDefault((control.style & kBsTypeMask) == kBsDefPushButton);
                 connect(button, &QPushButton::clicked, this,
                         [this, id] { SendCommand(id, kBnClicked); });
                 widget = button;
@@ -251,6 +252,14 @@ void Dialog::EnableDlgItem(int id, bool enable) {
     }
 }
 
+void Dialog::AddListItem(int listId, const QString& text) {
+    if (auto* combo = qobject_cast<QComboBox*>(GetDlgItem(listId))) {
+        settingSelection_ = true;
+        combo->addItem(text);
+        settingSelection_ = false;
+    }
+}
+
 int Dialog::GetCurSel(int listId) const {
     const auto* combo = qobject_cast<const QComboBox*>(GetDlgItem(listId));
     return combo != nullptr ? combo->currentIndex() : -1;
@@ -345,7 +354,15 @@ void Dialog::timerEvent(QTimerEvent* event) {
 }
 
 void Dialog::SendCommand(int controlId, int notification) {
-    OnMessage(kWmCommand, MakeCommandParam(controlId, notification), 0, nullptr);
+    if (OnMessage(kWmCommand, MakeCommandParam(controlId, notification), 0, nullptr) ||
+        notification != kBnClicked) {
+        return;
+    }
+    if (controlId == kIdOk) {
+        OnOK();
+    } else if (controlId == kIdCancel) {
+        OnCancel();
+    }
 }
 
 }  // namespace pathlux::platform

@@ -41,6 +41,8 @@ class Dialog : public QDialog, public PostTarget {
     QString GetDlgItemText(int id) const;
     void EnableDlgItem(int id, bool enable);
     int GetCurSel(int listId) const;
+    // Appends an entry to a list, as CB_ADDSTRING.
+    void AddListItem(int listId, const QString& text);
     // Selects without a selection-change notification, as the original's CB_SETCURSEL.
     void SetCurSel(int listId, int index);
     // A tip shown for one item of a list.
@@ -65,6 +67,10 @@ class Dialog : public QDialog, public PostTarget {
 
   protected:
     virtual bool OnInitDialog() { return true; }
+    // What a click on the buttons with ids 1 (OK) and 2 (Cancel) does when the message map has
+    // no entry for it: end the dialog with that result.
+    virtual void OnOK() { accept(); }
+    virtual void OnCancel() { reject(); }
     // The window's message map; false leaves the message to the default handling.
     virtual bool OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
                            std::intptr_t* result) = 0;

@@ -13,12 +13,18 @@ constexpr std::uint32_t kWsVisible = 0x10000000;
 constexpr std::uint32_t kWsDisabled = 0x08000000;
 constexpr std::uint32_t kWsBorder = 0x00800000;
 constexpr std::uint32_t kWsVScroll = 0x00200000;
+constexpr std::uint32_t kBsTypeMask = 0x0000000F;
+constexpr std::uint32_t kBsDefPushButton = 0x00000001;
 constexpr std::uint32_t kSsTypeMask = 0x0000001F;
 constexpr std::uint32_t kSsCenter = 0x00000001;
 constexpr std::uint32_t kSsRight = 0x00000002;
 constexpr std::uint32_t kEsMultiline = 0x00000004;
 constexpr std::uint32_t kEsAutoHScroll = 0x00000080;
 constexpr std::uint32_t kEsReadOnly = 0x00000800;
+
+// The buttons that end a dialog by default.
+constexpr int kIdOk = 1;
+constexpr int kIdCancel = 2;
 
 // The identifier of controls that are never addressed (labels).
 constexpr int kStaticId = 65535;

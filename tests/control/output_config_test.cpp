@@ -113,23 +113,33 @@ TEST(output_config_test, AllSevenAtRateEightIsTheLongestSentence) {
 }
 
 TEST(output_config_test, LineBudgetCountsListedSentencesAtTheirRates) {
+    const struct {
+        int inView;
+        int gsvMessages;
+    } messages[] = {{-5, 1}, {0, 1}, {1, 1}, {4, 1}, {5, 2}, {12, 3}, {13, 4}, {52, 13}};
+    for (const auto& m : messages) {
+        EXPECT_EQ(GsvMessagesFor(m.inView), m.gsvMessages) << m.inView << " in view";
+    }
+
     NmeaOutputConfig config;  // GGA, GSA, GSV, RMC every second
-    EXPECT_DOUBLE_EQ(OutputBytesPerSecond(config), 74 + 66 + 210 + 72);
-    EXPECT_LE(OutputBytesPerSecond(config), kLineBytesPerSecond);
-
+    EXPECT_DOUBLE_EQ(OutputBytesPerSecond(config, 3), 74 + 66 + 3 * 70 + 72);
     config.rates[kKeyGsv] = 2;
-    EXPECT_DOUBLE_EQ(OutputBytesPerSecond(config), 74 + 66 + 105 + 72);
+    EXPECT_DOUBLE_EQ(OutputBytesPerSecond(config, 3), 74 + 66 + 105 + 72);
     config.rates[kKeyGsv] = 0;  // no selection counts as every second
-    EXPECT_DOUBLE_EQ(OutputBytesPerSecond(config), 74 + 66 + 210 + 72);
+    EXPECT_DOUBLE_EQ(OutputBytesPerSecond(config, 3), 74 + 66 + 3 * 70 + 72);
 
+    // Everything every second fits a dozen satellites in view, but not a sky full of them.
     NmeaOutputConfig all;
     all.count = kSentenceKeyCount;
     for (int key = 0; key < kSentenceKeyCount; ++key) {
         all.keys[key] = key;
     }
-    EXPECT_GT(OutputBytesPerSecond(all), kLineBytesPerSecond - 500);
+    EXPECT_LE(OutputBytesPerSecond(all, GsvMessagesFor(12)), kLineBytesPerSecond);
+    EXPECT_GT(OutputBytesPerSecond(all, GsvMessagesFor(40)), kLineBytesPerSecond);
+    all.rates.fill(8);
+    EXPECT_LE(OutputBytesPerSecond(all, GsvMessagesFor(52)), kLineBytesPerSecond);
     all.count = 0;
-    EXPECT_DOUBLE_EQ(OutputBytesPerSecond(all), 0.0);
+    EXPECT_DOUBLE_EQ(OutputBytesPerSecond(all, 3), 0.0);
 }
 
 TEST(output_config_test, RestartSentencesAndTheirBytes) {

@@ -13,18 +13,15 @@
 #include <string>
 
 #include "res/dialog102.h"
-#include "tests/common/qt_test_app.h"
 #include "tests/support/pty.h"
 #include "tests/support/sim_process.h"
+#include "tests/window/monitor_fixture.h"
 
 namespace pathlux {
 namespace {
 
 constexpr int kCommandButtons[] = {res::kColdButton, res::kWarmButton, res::kHotButton,
                                    res::kFactoryButton, res::kNmeaButton};
-
-// Generous: only a machine that has stopped would reach it; no result depends on it.
-constexpr int kPatienceMs = 20000;
 
 // Answers every message box with OK as soon as it shows, and keeps its texts.
 class MessageBoxCatcher : public QObject {
@@ -47,37 +44,12 @@ class MessageBoxCatcher : public QObject {
     }
 };
 
-class MonitorDlgTest : public ::testing::Test {
+class MonitorDlgTest : public testing::MonitorFixture {
   protected:
-    MonitorDlgTest() { dialog.Create(); }
-
     void Feed(std::string_view bytes) {
         dialog.interpreter().FeedBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                        bytes.size());
     }
-    QString Text(int id) const { return dialog.GetDlgItemText(id); }
-    // Handles events until the condition holds; false if it never does.
-    template <class Condition>
-    bool WaitFor(Condition condition) {
-        const QDeadlineTimer deadline(kPatienceMs);
-        while (!condition() && !deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
-                                            static_cast<int>(deadline.remainingTime()));
-        }
-        return condition();
-    }
-    // Points COMn: at a device and selects it as the user would, with the keyboard.
-    void SelectPort(int number, const std::string& device) {
-        const std::string variable = "PATHLUX_COM" + std::to_string(number);
-        setenv(variable.c_str(), device.c_str(), 1);
-        QWidget* list = dialog.GetDlgItem(res::kPortList);
-        list->setFocus();
-        const int steps = number - 1 - dialog.GetCurSel(res::kPortList);
-        for (int i = 0; i < std::abs(steps); ++i) {
-            QTest::keyClick(list, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
-        }
-    }
-    void ClickOpen() { QTest::mouseClick(dialog.GetDlgItem(res::kOpenButton), Qt::LeftButton); }
     bool CommandButtonsEnabled(bool enabled) const {
         for (const int id : kCommandButtons) {
             if (dialog.GetDlgItem(id)->isEnabled() != enabled) {
@@ -86,14 +58,6 @@ class MonitorDlgTest : public ::testing::Test {
         }
         return true;
     }
-    QStringList LogLines() const {
-        QStringList lines = Text(kLogField).split(u'\n');
-        lines.removeLast();  // the empty line after the last line break
-        return lines;
-    }
-
-    QApplication& application = testing::TestApp();  // before any widget
-    CMonitorDlg dialog;
 };
 
 TEST_F(MonitorDlgTest, StartsClosedOnCom8WithTheStartTexts) {

@@ -1,0 +1,295 @@
+// The restart buttons and the NMEA output dialog: the bytes they put on the line, the dialog's
+// list and rate handling, and the simulated receiver obeying both.
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "res/dialog103.h"
+#include "tests/support/pty.h"
+#include "tests/support/sim_process.h"
+#include "tests/window/monitor_fixture.h"
+#include "window/nmea_output_dlg.h"
+
+namespace pathlux {
+namespace {
+
+// Runs the action on the output dialog once its modal run has shown it, from inside that run.
+// Should it never show, nothing is left waiting: the test's own checks then fail.
+void WhenOutputDialogShows(std::function<void(CNmeaOutputDlg&)> action) {
+    auto* poll = new QTimer;
+    auto deadline = std::make_shared<QDeadlineTimer>(testing::kPatienceMs);
+    QObject::connect(poll, &QTimer::timeout, [poll, deadline, action] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* output = dynamic_cast<CNmeaOutputDlg*>(widget);
+            if (output != nullptr && output->isVisible()) {
+                poll->deleteLater();
+                poll->stop();
+                action(*output);
+                return;
+            }
+        }
+        if (deadline->hasExpired()) {
+            poll->stop();
+            poll->deleteLater();
+        }
+    });
+    poll->start(10);
+}
+
+class ReceiverControlTest : public testing::MonitorFixture {
+  protected:
+    // Opens COM5 on a pseudo-terminal whose other side the test holds.
+    void OpenOnPty() {
+        SelectPort(5, receiver.path());
+        ClickOpen();
+        ASSERT_EQ(dialog.portOpen, 1);
+    }
+    // The output dialog as the "NMEA" button makes it, shown without a modal loop.
+    void OpenOutputDialog() {
+        output = std::make_unique<CNmeaOutputDlg>(dialog);
+        output->Create();
+    }
+    void ClickInOutput(int id) { QTest::mouseClick(output->GetDlgItem(id), Qt::LeftButton); }
+    // Picks a rate as the user does: the keyboard on the combo of the key's row.
+    void ChooseRate(SentenceKey key, int rate) {
+        QWidget* combo = output->GetDlgItem(kSentenceKeys[key].rateComboId);
+        combo->setFocus();
+        const int steps = rate - 1 - output->GetCurSel(kSentenceKeys[key].rateComboId);
+        for (int i = 0; i < std::abs(steps); ++i) {
+            QTest::keyClick(combo, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
+        }
+    }
+    QString OutputText(int id) const { return output->GetDlgItemText(id); }
+    QString RateShown(SentenceKey key) const { return OutputText(kSentenceKeys[key].rateComboId); }
+
+    test::Pty receiver;
+    std::unique_ptr<CNmeaOutputDlg> output;
+};
+
+TEST_F(ReceiverControlTest, RestartButtonsSendTheirCommandAndRestartTheTtff) {
+    OpenOnPty();
+    const struct {
+        int button;
+        std::string bytes;
+    } cases[] = {
+        {res::kColdButton, "$PNMRX111,COLD*40\r\n"},
+        {res::kWarmButton, "$PNMRX111,WARM*4D\r\n"},
+        {res::kHotButton, "$PNMRX111,HOT*17\r\n"},
+        {res::kFactoryButton, "$PNMRX111,FACTORY*10\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        dialog.SetFieldText(kTtffField, u"00:01:07");
+        dialog.state().ttffSeconds = 67;
+        Click(c.button);
+        EXPECT_EQ(receiver.Receive(c.bytes.size()), c.bytes);
+        EXPECT_EQ(Text(kTtffField), "00:00:00");
+        EXPECT_EQ(dialog.state().ttffSeconds, 0);
+        EXPECT_TRUE(dialog.HasTimer(kTtffTimerId));
+    }
+}
+
+TEST_F(ReceiverControlTest, SendingWithThePortClosedPutsNothingOnTheLine) {
+    OpenOnPty();
+    ClickOpen();  // closed again
+    ASSERT_EQ(dialog.portOpen, 0);
+    dialog.SendCommand(u"$PNMRX111,COLD*40");
+    OpenOnPty();
+    dialog.SendCommand(u"$PNMRX111,HOT*17");
+    EXPECT_EQ(receiver.Receive(18), "$PNMRX111,HOT*17\r\n");
+}
+
+TEST_F(ReceiverControlTest, FirstOpeningShowsTheDefaults) {
+    OpenOutputDialog();
+    EXPECT_EQ(OutputText(res::kSummaryText), "GGA1 GSA1 GSV1 RMC1 ");
+    EXPECT_EQ(output->listCommand(), u"$PNMRX108,GGA,GSA,GSV,RMC*6A");
+    EXPECT_EQ(output->rateCommand(), u"$PNMRX103,GGA,1,GSA,1,GSV,1,RMC,1*61");
+    EXPECT_TRUE(output->GetDlgItem(res::kOkButton)->isEnabled());
+    for (int key = 0; key < kSentenceKeyCount; ++key) {
+        EXPECT_EQ(RateShown(static_cast<SentenceKey>(key)), "1") << kSentenceKeys[key].name;
+        auto* combo = qobject_cast<QComboBox*>(output->GetDlgItem(kSentenceKeys[key].rateComboId));
+        EXPECT_EQ(combo->count(), 8);
+        auto* button = qobject_cast<QPushButton*>(output->GetDlgItem(kSentenceKeys[key].buttonId));
+        EXPECT_EQ(button->text(), kSentenceKeys[key].caption);
+        // Each button stands on its combo's row.
+        EXPECT_EQ(output->GetDlgItemRect(kSentenceKeys[key].buttonId).top,
+                  output->GetDlgItemRect(kSentenceKeys[key].rateComboId).top);
+    }
+    EXPECT_TRUE(qobject_cast<QPushButton*>(output->GetDlgItem(res::kOkButton))->isDefault());
+    EXPECT_EQ(OutputText(res::kLineBudgetText), "Line: 422 of 960 bytes/s");
+}
+
+TEST_F(ReceiverControlTest, ClearAddAndRatesBuildTheSentences) {
+    OpenOutputDialog();
+    ClickInOutput(res::kClearButton);
+    EXPECT_EQ(OutputText(res::kSummaryText), "");
+    EXPECT_FALSE(output->GetDlgItem(res::kOkButton)->isEnabled());
+
+    ClickInOutput(kSentenceKeys[kKeyRmc].buttonId);
+    ClickInOutput(kSentenceKeys[kKeyGga].buttonId);
+    ClickInOutput(kSentenceKeys[kKeyRmc].buttonId);  // listed already: nothing changes
+    EXPECT_TRUE(output->GetDlgItem(res::kOkButton)->isEnabled());
+    EXPECT_EQ(output->listCommand(), u"$PNMRX108,RMC,GGA*7D");
+    EXPECT_EQ(output->rateCommand(), u"$PNMRX103,RMC,1,GGA,1*76");
+
+    ChooseRate(kKeyRmc, 3);
+    EXPECT_EQ(RateShown(kKeyRmc), "3");
+    EXPECT_EQ(output->rateCommand(), u"$PNMRX103,RMC,3,GGA,1*74");
+    EXPECT_EQ(OutputText(res::kSummaryText), "RMC3 GGA1 ");
+
+    // A rate for a sentence that is not listed changes neither sentence.
+    ChooseRate(kKeyZda, 5);
+    EXPECT_EQ(output->rateCommand(), u"$PNMRX103,RMC,3,GGA,1*74");
+    EXPECT_EQ(output->selection().working().rates[kKeyZda], 5);
+}
+
+TEST_F(ReceiverControlTest, LineBudgetWarnsWhenTheOutputDoesNotFit) {
+    dialog.state().inViewCount = 40;  // ten GSV messages a cycle
+    OpenOutputDialog();
+    for (const SentenceKeyInfo& info : kSentenceKeys) {
+        ClickInOutput(info.buttonId);
+    }
+    EXPECT_EQ(OutputText(res::kLineBudgetText), "Too much for 9600 baud: 1038 of 960 bytes/s");
+    ChooseRate(kKeyGsv, 2);
+    EXPECT_EQ(OutputText(res::kLineBudgetText), "Line: 688 of 960 bytes/s");
+}
+
+TEST_F(ReceiverControlTest, CancelSendsNothingAndKeepsTheConfiguration) {
+    OpenOnPty();
+    OpenOutputDialog();
+    ClickInOutput(res::kClearButton);
+    ClickInOutput(kSentenceKeys[kKeyVtg].buttonId);
+    ChooseRate(kKeyVtg, 4);
+    ClickInOutput(res::kCancelButton);
+    EXPECT_FALSE(output->isVisible());
+    EXPECT_EQ(dialog.nmeaOutput.count, 4);
+    EXPECT_EQ(dialog.nmeaOutput.rates[kKeyVtg], 1);
+
+    // The first bytes on the line are those of the next command: the dialog sent none.
+    Click(res::kHotButton);
+    EXPECT_EQ(receiver.Receive(18), "$PNMRX111,HOT*17\r\n");
+
+    OpenOutputDialog();
+    EXPECT_EQ(OutputText(res::kSummaryText), "GGA1 GSA1 GSV1 RMC1 ");
+}
+
+TEST_F(ReceiverControlTest, OkSendsTheListThenTheRatesAndTheNextOpeningShowsThem) {
+    OpenOnPty();
+    OpenOutputDialog();
+    ClickInOutput(res::kClearButton);
+    ClickInOutput(kSentenceKeys[kKeyRmc].buttonId);
+    ClickInOutput(kSentenceKeys[kKeyGga].buttonId);
+    ChooseRate(kKeyRmc, 3);
+    ChooseRate(kKeyZda, 6);
+    ClickInOutput(res::kOkButton);
+    EXPECT_FALSE(output->isVisible());
+
+    const std::string expected = "$PNMRX108,RMC,GGA*7D\r\n$PNMRX103,RMC,3,GGA,1*74\r\n";
+    EXPECT_EQ(receiver.Receive(expected.size()), expected);
+    EXPECT_EQ(dialog.nmeaOutput.count, 2);
+    EXPECT_EQ(dialog.nmeaOutput.keys[0], kKeyRmc);
+    EXPECT_EQ(dialog.nmeaOutput.keys[1], kKeyGga);
+    EXPECT_EQ(dialog.nmeaOutput.rates[kKeyZda], 6);
+
+    OpenOutputDialog();
+    EXPECT_EQ(OutputText(res::kSummaryText), "RMC3 GGA1 ");
+    EXPECT_EQ(RateShown(kKeyRmc), "3");
+    EXPECT_EQ(RateShown(kKeyZda), "6");
+    EXPECT_EQ(output->rateCommand(), u"$PNMRX103,RMC,3,GGA,1*74");
+}
+
+TEST_F(ReceiverControlTest, NmeaButtonRunsTheDialogModally) {
+    OpenOnPty();
+    bool sawDialog = false;
+    WhenOutputDialogShows([&](CNmeaOutputDlg& modal) {
+        sawDialog = modal.isModal();
+        QTest::mouseClick(modal.GetDlgItem(res::kOkButton), Qt::LeftButton);
+    });
+    Click(res::kNmeaButton);  // returns when the modal run ends
+    EXPECT_TRUE(sawDialog);
+    const std::string expected =
+        "$PNMRX108,GGA,GSA,GSV,RMC*6A\r\n$PNMRX103,GGA,1,GSA,1,GSV,1,RMC,1*61\r\n";
+    EXPECT_EQ(receiver.Receive(expected.size()), expected);
+}
+
+// The simulated receiver, in the window, obeying the buttons.
+class SimulatedReceiverTest : public testing::MonitorFixture {
+  protected:
+    SimulatedReceiverTest()
+        : sim({"--speed", "20", "--seed", "11", "--start", "2026-12-06T12:00:00", "--duration",
+               "120"}) {}
+
+    void SetUp() override {
+        ASSERT_TRUE(sim.WaitFor([&] { return sim.stdoutText.find('\n') != std::string::npos; }));
+        sim.SetPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); });
+        SelectPort(8, sim.FirstLine());
+        ClickOpen();
+        ASSERT_EQ(dialog.portOpen, 1);
+        ASSERT_TRUE(sim.WaitFor([this] { return Text(kFixField) == "3D"; }));
+    }
+
+    test::SimProcess sim;
+};
+
+TEST_F(SimulatedReceiverTest, ColdRestartCountsTheTtffUntilTheNextFix) {
+    Click(res::kColdButton);
+    EXPECT_EQ(Text(kTtffField), "00:00:00");
+    ASSERT_TRUE(sim.WaitFor([&] { return sim.StderrHas(R"({"restart":"cold"})"); }));
+    EXPECT_TRUE(sim.StderrHas(R"({"rx":"$PNMRX111,COLD*40","accepted":true})"));
+    ASSERT_TRUE(sim.WaitFor([this] { return Text(kFixField) == "NA"; }));
+    EXPECT_TRUE(dialog.HasTimer(kTtffTimerId));
+    ASSERT_TRUE(sim.WaitFor([this] { return !dialog.HasTimer(kTtffTimerId); }));
+    // A cold start takes the simulator at least 38 of its seconds, two of ours at this speed.
+    EXPECT_GE(dialog.state().ttffSeconds, 1);
+    EXPECT_EQ(Text(kTtffField).toStdU16String(), FormatTtff(dialog.state().ttffSeconds));
+    EXPECT_EQ(Text(kVersionField), "1.05");
+}
+
+TEST_F(SimulatedReceiverTest, RmcAloneEveryTwoSecondsIsAllTheLogShows) {
+    bool configured = false;
+    WhenOutputDialogShows([&](CNmeaOutputDlg& modal) {
+        QTest::mouseClick(modal.GetDlgItem(res::kClearButton), Qt::LeftButton);
+        QTest::mouseClick(modal.GetDlgItem(kSentenceKeys[kKeyRmc].buttonId), Qt::LeftButton);
+        QWidget* combo = modal.GetDlgItem(kSentenceKeys[kKeyRmc].rateComboId);
+        combo->setFocus();
+        QTest::keyClick(combo, Qt::Key_Down);
+        configured = modal.rateCommand() == u"$PNMRX103,RMC,2*05";
+        QTest::mouseClick(modal.GetDlgItem(res::kOkButton), Qt::LeftButton);
+    });
+    Click(res::kNmeaButton);
+    ASSERT_TRUE(configured);
+    ASSERT_TRUE(sim.WaitFor(
+        [&] { return sim.StderrHas(R"({"rx":"$PNMRX103,RMC,2*05","accepted":true})"); }));
+
+    // Once what was under way has passed, the log holds RMC lines only, two seconds apart.
+    const auto rmcOnly = [this] {
+        const QStringList lines = LogLines();
+        if (lines.size() < 5) {
+            return false;
+        }
+        for (qsizetype i = lines.size() - 5; i < lines.size(); ++i) {
+            if (!lines[i].startsWith("$GPRMC,")) {
+                return false;
+            }
+        }
+        return true;
+    };
+    ASSERT_TRUE(sim.WaitFor(rmcOnly));
+    const auto secondOfDay = [](const QString& rmc) {
+        const QString time = rmc.mid(7, 6);  // hhmmss after "$GPRMC,"
+        return time.mid(0, 2).toInt() * 3600 + time.mid(2, 2).toInt() * 60 + time.mid(4, 2).toInt();
+    };
+    const QStringList lines = LogLines();
+    for (qsizetype i = lines.size() - 4; i < lines.size(); ++i) {
+        EXPECT_EQ((secondOfDay(lines[i]) - secondOfDay(lines[i - 1]) + 86400) % 86400, 2)
+            << lines[i - 1].toStdString() << " then " << lines[i].toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace pathlux

@@ -109,12 +109,14 @@ int NmeaInterpreter::OnSerialNotify(std::uint32_t events, ByteSource& port) {
         return 0;
     }
     std::uint8_t buffer[kReadChunk];
-    std::size_t count;
-    do {
-        count = port.Read(buffer, kReadChunk);
+    for (int chunks = 0; chunks < kMaxChunksPerNotify; ++chunks) {
+        const std::size_t count = port.Read(buffer, kReadChunk);
         FeedBytes(buffer, count);
-    } while (count == kReadChunk);
-    return 0;
+        if (count != kReadChunk) {
+            return 0;
+        }
+    }
+    return kMoreWaiting;
 }
 
 void NmeaInterpreter::OnLogLine(const Text& line) {

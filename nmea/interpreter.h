@@ -24,11 +24,18 @@ class NmeaInterpreter : private FramerSink {
   public:
     static constexpr std::uint32_t kEventRxChar = 0x0001;
     static constexpr std::size_t kReadChunk = 100;
+    // A receiver that sends faster than the window reads would otherwise keep the window in one
+    // notification for as long as it sends: frozen, its timers and buttons unanswered. 8000 bytes
+    // take a few milliseconds, well within a frame.
+    static constexpr int kMaxChunksPerNotify = 80;
+    static constexpr int kMoreWaiting = 1;
 
     explicit NmeaInterpreter(MonitorDisplay& display) : display_(display) {}
 
     // The port notification: when the received-character bit is set, drains the port in chunks
-    // of 100 bytes (another read only after a full chunk) through the framer. Returns 0.
+    // of 100 bytes (another read only after a full chunk) through the framer. Returns 0, or
+    // kMoreWaiting when it stopped after kMaxChunksPerNotify full chunks: the caller notifies
+    // again for the rest once the window's other events had their turn.
     int OnSerialNotify(std::uint32_t events, ByteSource& port);
 
     // Frames bytes exactly as the notification does.

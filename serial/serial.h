@@ -3,3 +3,4 @@
 
 #include "serial/serial_events.h"
 #include "serial/serial_port.h"
+#include "serial/notify_gate.h"

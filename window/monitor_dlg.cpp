@@ -192,7 +192,8 @@ Text CMonitorDlg::SelectedPortName() const {
 ErrorCode CMonitorDlg::OpenPort(const Text& name) {
     ++portGeneration_;
     openPortName_ = name;
-    return port.OpenWithWatcher(name, this, 0, portGeneration_, kQueueSize, kQueueSize);
+    notifyGate_.Taken();
+    return port.OpenWithWatcher(name, &notifyGate_, 0, portGeneration_, kQueueSize, kQueueSize);
 }
 
 QString CMonitorDlg::OpenFailureDetail() const {
@@ -248,6 +249,7 @@ void CMonitorDlg::OnPortChanged() {
 }
 
 std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t lParam) {
+    notifyGate_.Taken();
     if (portOpen == 0 || lParam != portGeneration_) {
         return 0;
     }
@@ -257,7 +259,12 @@ std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t l
         return 0;
     }
     PortReader reader(port);
-    return interpreter_.OnSerialNotify(events, reader);
+    if (interpreter_.OnSerialNotify(events, reader) == NmeaInterpreter::kMoreWaiting) {
+        // The rest is read on a notification of our own, queued behind the clicks, timer ticks
+        // and paints that came meanwhile.
+        notifyGate_.PostMessage(defaultComMessage, NmeaInterpreter::kEventRxChar, lParam);
+    }
+    return 0;
 }
 
 void CMonitorDlg::SendCommand(Text sentence) {

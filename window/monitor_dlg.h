@@ -94,6 +94,8 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     // Sent with every notification of one opening, so that late notifications of a port that
     // has since been closed are recognised and dropped.
     std::intptr_t portGeneration_ = 0;
+    // What the port's watcher posts through, so that a flood cannot fill the queue.
+    NotifyGate notifyGate_{*this};
 
   public:
     // Declared last so that it goes first: its destruction stops the watcher, which posts to

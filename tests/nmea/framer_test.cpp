@@ -153,26 +153,36 @@ class ScriptedPort : public ByteSource {
 };
 
 TEST(framer_test, NotificationReadsAgainOnlyAfterAFullChunk) {
-    const std::string lines(300, '\r');
+    const std::string lines(9000, '\r');
+    // n full chunks, then one of the given size.
+    const auto chunks = [](std::size_t n, std::size_t last) {
+        std::deque<std::size_t> sizes(n, 100);
+        sizes.push_back(last);
+        return sizes;
+    };
     const struct {
         const char* legend;
         std::uint32_t events;
         std::deque<std::size_t> sizes;
         int reads;
         std::size_t linesLogged;
+        int result;
     } cases[] = {
-        {"99 bytes end the notification", 0x1, {99, 100}, 1, 99},
-        {"100 bytes are followed by another read", 0x1, {100, 100, 5, 100}, 3, 205},
-        {"a read of 0 ends it", 0x1, {100, 0, 100}, 2, 100},
-        {"other event bits read nothing", 0xC0, {100}, 0, 0},
-        {"only the low bit counts", 0x10000, {100}, 0, 0},
+        {"99 bytes end the notification", 0x1, {99, 100}, 1, 99, 0},
+        {"100 bytes are followed by another read", 0x1, {100, 100, 5, 100}, 3, 205, 0},
+        {"a read of 0 ends it", 0x1, {100, 0, 100}, 2, 100, 0},
+        {"other event bits read nothing", 0xC0, {100}, 0, 0, 0},
+        {"only the low bit counts", 0x10000, {100}, 0, 0, 0},
+        {"79 full chunks and a short one", 0x1, chunks(79, 99), 80, 7999, 0},
+        {"a flood stops after 80 full chunks", 0x1, chunks(85, 100), 80, 8000,
+         NmeaInterpreter::kMoreWaiting},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.legend);
         testing::RecordingDisplay display;
         NmeaInterpreter core(display);
         ScriptedPort port(lines, c.sizes);
-        EXPECT_EQ(core.OnSerialNotify(c.events, port), 0);
+        EXPECT_EQ(core.OnSerialNotify(c.events, port), c.result);
         EXPECT_EQ(port.reads, c.reads);
         EXPECT_EQ(display.logLines.size(), c.linesLogged);
     }

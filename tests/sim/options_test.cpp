@@ -24,7 +24,7 @@ const OptionsCase kCases[] = {
      [](const SimOptions& o) {
          return o.speed == 1 && o.duration == 0 && o.seed == 1 && !o.startUtc && o.faults == 0 &&
                 o.faultPercent == 20 && o.rate == 8 && !o.loop && !o.help && o.link.empty() &&
-                o.device.empty();
+                o.device.empty() && o.count == 0;
      }},
     {"help", {"--help"}, "", [](const SimOptions& o) { return o.help; }},
     {"link", {"--link", "/tmp/gps"}, "", [](const SimOptions& o) { return o.link == "/tmp/gps"; }},
@@ -57,6 +57,8 @@ const OptionsCase kCases[] = {
      {"--replay", "x.log", "--rate", "2", "--loop"},
      "",
      [](const SimOptions& o) { return o.replay == "x.log" && o.rate == 2 && o.loop; }},
+    {"count", {"--count", "5000"}, "", [](const SimOptions& o) { return o.count == 5000; }},
+    {"count zero", {"--count", "0"}, "bad value for --count: 0", nullptr},
     {"speed zero", {"--speed", "0"}, "bad value for --speed: 0", nullptr},
     {"speed too high", {"--speed", "1001"}, "bad value for --speed: 1001", nullptr},
     {"speed not a number", {"--speed", "fast"}, "bad value for --speed: fast", nullptr},

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -28,7 +29,7 @@ class RecordingDisplay : public MonitorDisplay {
     void SetFieldText(int controlId, const Text& text) override {
         fields[controlId] = std::string(text.begin(), text.end());
     }
-    void AppendLog(Text) override {}
+    void AppendLog(Text) override { ++logLines; }
     void StartTimer(int, int) override { ++timerStarts; }
     void StopTimer(int) override {}
     void RedrawSkyPlot() override {}
@@ -36,6 +37,7 @@ class RecordingDisplay : public MonitorDisplay {
 
     std::map<int, std::string> fields;
     int timerStarts = 0;
+    std::uint64_t logLines = 0;
 };
 
 // The program, with the test reading its pseudo-terminal straight into the interpretation core.
@@ -49,6 +51,9 @@ class SimProcess : public test::SimProcess {
     }
 
     bool OpenPty(const std::string& path) {
+        if (pty_ >= 0) {
+            close(pty_);
+        }
         pty_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         termios tio{};
         if (pty_ < 0 || tcgetattr(pty_, &tio) != 0) {
@@ -64,6 +69,11 @@ class SimProcess : public test::SimProcess {
             }
         });
         return tcsetattr(pty_, TCSANOW, &tio) == 0;
+    }
+    // The simulator's side of the open pseudo-terminal has gone.
+    bool HungUp() const {
+        pollfd fd{pty_, POLLIN, 0};
+        return poll(&fd, 1, 0) == 1 && (fd.revents & POLLHUP) != 0;
     }
     bool Send(const std::string& bytes) {
         return write(pty_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
@@ -170,6 +180,70 @@ TEST(pathlux_sim_test, ReplaysALogLineForLineAndEnds) {
     }
     EXPECT_EQ(ReadAll(path), expected);
     unlink(path.c_str());
+}
+
+// The number after "name": in the simulator's {"sent":{...}} report, or -1.
+long long SentField(const std::string& stderrText, const std::string& name) {
+    const std::size_t sent = stderrText.find(R"({"sent":{)");
+    const std::size_t at = stderrText.find('"' + name + "\":", sent);
+    if (sent == std::string::npos || at == std::string::npos) {
+        return -1;
+    }
+    return std::stoll(stderrText.substr(at + name.size() + 3));
+}
+
+TEST(pathlux_sim_test, FloodsItsCountThenStaysOpenAndSilent) {
+    // A slow clock: a flood is not held to it, and the reader has no second to miss.
+    SimProcess sim({"--fault", "flood", "--count", "300", "--speed", "0.01", "--duration", "60",
+                    "--start", "2026-12-06T12:00:00"});
+    ASSERT_TRUE(sim.WaitFor([&] { return sim.stdoutText.find('\n') != std::string::npos; }));
+    ASSERT_TRUE(sim.OpenPty(sim.FirstLine()));
+    ASSERT_TRUE(sim.WaitFor([&] { return SentField(sim.stderrText, "drops") >= 0; }));
+    EXPECT_EQ(SentField(sim.stderrText, "drops"), 0);
+    const long long lines = SentField(sim.stderrText, "lines");
+    // A version sentence, then GGA, GSA, RMC and two to four GSV a second.
+    EXPECT_GE(lines, 1 + 300 * 5);
+    EXPECT_LE(lines, 1 + 300 * 7);
+    EXPECT_GT(SentField(sim.stderrText, "bytes"), lines * 40);
+    ASSERT_TRUE(sim.WaitFor([&] { return sim.display.logLines >= static_cast<unsigned>(lines); }));
+    EXPECT_EQ(sim.display.fields[kTimeField], "12:04:59") << "the last of 300 seconds";
+    EXPECT_FALSE(sim.HasExited()) << "the link stays open";
+    EXPECT_FALSE(sim.HungUp());
+
+    sim.Signal(SIGTERM);
+    ASSERT_TRUE(sim.WaitFor([&] { return sim.HasExited(); }));
+    EXPECT_EQ(sim.ExitCode(), 0);
+    EXPECT_EQ(sim.display.logLines, static_cast<unsigned long long>(lines)) << "nothing after";
+    EXPECT_EQ(sim.stderrText.find(R"({"sent")"), sim.stderrText.rfind(R"({"sent")"))
+        << "reported once";
+}
+
+TEST(pathlux_sim_test, SignalUnplugsAndPlugsInANewDevice) {
+    const std::string link = testing::TempDir() + "pathlux-sim-test-replug";
+    SimProcess sim({"--speed", "20", "--link", link, "--duration", "60"});
+    ASSERT_TRUE(sim.WaitFor([&] { return sim.stdoutText.find('\n') != std::string::npos; }));
+    ASSERT_TRUE(sim.OpenPty(sim.FirstLine()));
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        SCOPED_TRACE(cycle);
+        const std::size_t reports = sim.stderrText.size();
+        sim.Signal(SIGUSR1);
+        ASSERT_TRUE(sim.WaitFor([&] { return sim.HungUp(); })) << "the old device hangs up";
+        ASSERT_TRUE(sim.WaitFor([&] {
+            return sim.stderrText.find(R"({"replugged":")", reports) != std::string::npos;
+        }));
+        const std::size_t at = sim.stderrText.find(R"({"replugged":")", reports) + 14;
+        const std::string device = sim.stderrText.substr(at, sim.stderrText.find('"', at) - at);
+        char target[256] = {};
+        ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
+        EXPECT_EQ(std::string(target), device) << "the link follows";
+        ASSERT_TRUE(sim.OpenPty(device));
+        const std::uint64_t before = sim.display.logLines;
+        EXPECT_TRUE(sim.WaitFor([&] { return sim.display.logLines > before + 5; }));
+    }
+    sim.Signal(SIGTERM);
+    ASSERT_TRUE(sim.WaitFor([&] { return sim.HasExited(); }));
+    EXPECT_EQ(sim.ExitCode(), 0);
+    EXPECT_EQ(SentField(sim.stderrText, "drops"), 0);
 }
 
 TEST(pathlux_sim_test, CommandLineErrorsAndHelp) {

@@ -48,7 +48,7 @@ TEST(sim_report_test, OneJsonLinePerReceivedLine) {
     }
 }
 
-TEST(sim_report_test, RestartAndFixEvents) {
+TEST(sim_report_test, RestartFixSentAndReplugEvents) {
     SecondState noFix;
     noFix.sinceRestart = 0;
     SecondState fix3d;
@@ -71,6 +71,10 @@ TEST(sim_report_test, RestartAndFixEvents) {
          R"({"fix":"3D","after":42,"lat":"4807.0380","ns":"N","lon":"01131.0000","ew":"E","alt":"545.4"})"},
         {"2D south and west", FixReport(fix2d, {-12.5, -0.00001, -3.25}),
          R"({"fix":"2D","after":7,"lat":"1230.0000","ns":"S","lon":"00000.0006","ew":"W","alt":"-3.2"})"},
+        {"nothing sent", SentReport({}), R"({"sent":{"lines":0,"bytes":0,"drops":0}})"},
+        {"a flood", SentReport({123456789012, 98765432109876, 3}),
+         R"({"sent":{"lines":123456789012,"bytes":98765432109876,"drops":3}})"},
+        {"replugged", ReplugReport("/dev/pts/7"), R"({"replugged":"/dev/pts/7"})"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.legend);

@@ -127,10 +127,10 @@ void FaultInjector::Emit(std::string_view line, std::vector<Chunk>& out) {
             out.push_back({bytes.substr(from, cut - from), true});
             from = cut;
         }
-        out.push_back({bytes.substr(from), false});
+        out.push_back({bytes.substr(from), false, true});
         return;
     }
-    out.push_back({std::move(bytes), false});
+    out.push_back({std::move(bytes), false, true});
 }
 
 }  // namespace pathlux::sim

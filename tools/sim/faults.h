@@ -27,6 +27,7 @@ bool ParseFaults(std::string_view list, unsigned& faults);
 struct Chunk {
     std::string bytes;
     bool pauseAfter = false;
+    bool endsLine = false;  // the last piece of a line
 };
 
 class FaultInjector {

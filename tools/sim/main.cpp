@@ -45,12 +45,23 @@ constexpr std::uintmax_t kMaxReplayBytes = 64u << 20;
 // ends at once. The handler interrupts a blocked write (no SA_RESTART), so a reader that stops
 // draining standard error cannot keep the simulator from stopping.
 volatile std::sig_atomic_t stopRequested = 0;
+// Set by SIGUSR1: unplug and plug in again.
+volatile std::sig_atomic_t replugRequested = 0;
 int wakeWriteFd = -1;
+
+void Wake() {
+    const char byte = 0;
+    [[maybe_unused]] const ssize_t n = write(wakeWriteFd, &byte, 1);
+}
 
 void OnStopSignal(int) {
     stopRequested = 1;
-    const char byte = 0;
-    [[maybe_unused]] const ssize_t n = write(wakeWriteFd, &byte, 1);
+    Wake();
+}
+
+void OnReplugSignal(int) {
+    replugRequested = 1;
+    Wake();
 }
 
 int Fail(const std::string& message) {
@@ -91,7 +102,9 @@ struct Link {
     Link() = default;
     Link(const Link&) = delete;
     Link& operator=(const Link&) = delete;
-    ~Link() {
+    ~Link() { Close(); }
+
+    void Close() {
         if (!symlinkPath.empty()) {
             // Remove the link only if it is still ours.
             char target[4096];
@@ -106,6 +119,11 @@ struct Link {
         if (fd >= 0) {
             close(fd);
         }
+        fd = -1;
+        slaveFd = -1;
+        readable = true;
+        path.clear();
+        symlinkPath.clear();
     }
 };
 
@@ -205,18 +223,22 @@ class Simulator {
         while (stopRequested == 0) {
             Clock::time_point now = Clock::now();
             if (limited && now >= deadline) {
-                return 0;
+                break;
             }
             // A flood goes on as soon as the reader took everything; a second with nothing to
             // send (an empty output list) waits for its tick as usual rather than spinning.
             const bool floodGoesOn = flood_ && queue_.empty() && lastTickSent_;
-            if (floodGoesOn || now >= nextTick) {
+            if (replugRequested != 0) {
+                replugRequested = 0;
+                if (!Replug()) {
+                    return Fail(ErrnoText("cannot plug in again"));
+                }
+            }
+            if (!outputEnded_ && (floodGoesOn || now >= nextTick)) {
                 if (!queue_.empty()) {
                     DropUnsent();
                 }
-                if (!Tick()) {
-                    return 0;  // the replay is over and sent
-                }
+                outputEnded_ = !Tick();
                 lastTickSent_ = !queue_.empty();
                 // After a stall, go on from now instead of catching up in a burst.
                 nextTick = floodGoesOn ? now + period : std::max(nextTick + period, now);
@@ -225,8 +247,15 @@ class Simulator {
             if (!Write(now, wantWrite)) {
                 return Fail(ErrnoText("cannot write to " + link_.path));
             }
+            if (outputEnded_ && queue_.empty() && !sentReported_) {
+                ReportSent();
+                if (options_.count == 0) {
+                    return 0;  // the replay is over and sent
+                }
+            }
 
-            Clock::time_point wake = !flood_                           ? nextTick
+            Clock::time_point wake = outputEnded_                      ? Clock::time_point::max()
+                                     : !flood_                         ? nextTick
                                      : queue_.empty() && lastTickSent_ ? now
                                      : queue_.empty()                  ? nextTick
                                                                        : Clock::time_point::max();
@@ -255,6 +284,11 @@ class Simulator {
                 }
                 return Fail(ErrnoText("cannot wait"));
             }
+            if ((fds[0].revents & POLLIN) != 0) {
+                char bytes[16];
+                while (read(wakeFd_, bytes, sizeof bytes) > 0) {
+                }
+            }
             if ((fds[1].revents & POLLIN) != 0 && !ReadCommands()) {
                 return Fail(ErrnoText("cannot read from " + link_.path));
             }
@@ -263,12 +297,19 @@ class Simulator {
                 return Fail(link_.path + " hung up");
             }
         }
+        if (!sentReported_) {
+            ReportSent();
+        }
         return 0;
     }
 
   private:
     // Produces the next second (or replayed line) into the queue; false when nothing is left.
     bool Tick() {
+        if (options_.count != 0 && ticks_ == options_.count) {
+            return false;
+        }
+        ++ticks_;
         std::vector<std::string> lines;
         if (receiver_ != nullptr) {
             lines = receiver_->NextSecond();
@@ -281,6 +322,7 @@ class Simulator {
         } else {
             if (nextLine_ >= replay_.size()) {
                 if (!options_.loop || replay_.empty()) {
+                    --ticks_;
                     return false;
                 }
                 nextLine_ = 0;
@@ -298,6 +340,7 @@ class Simulator {
     // A receiver does not hold back its output: what the reader has not taken by the next
     // second is lost, and on a pseudo-terminal so are the stale bytes nobody read.
     void DropUnsent() {
+        ++sent_.drops;
         queue_.clear();
         written_ = 0;
         if (link_.slaveFd >= 0) {
@@ -322,15 +365,40 @@ class Simulator {
                 return false;
             }
             written_ += static_cast<std::size_t>(n);
+            sent_.bytes += static_cast<std::uint64_t>(n);
             if (written_ < chunk.bytes.size()) {
                 continue;
             }
+            sent_.lines += chunk.endsLine ? 1 : 0;
             if (chunk.pauseAfter) {
                 resumeAt_ = Clock::now() + splitPause_;
             }
             queue_.pop_front();
             written_ = 0;
         }
+        return true;
+    }
+
+    void ReportSent() {
+        Report(SentReport(sent_));
+        sentReported_ = true;
+    }
+
+    // The receiver is unplugged and plugged in again: a new pseudo-terminal, and what was not
+    // yet sent is lost with the old one. An existing device stays as it is. False on an error.
+    bool Replug() {
+        if (!options_.device.empty()) {
+            return true;
+        }
+        queue_.clear();
+        written_ = 0;
+        link_.Close();
+        const std::string error = OpenPty(link_, options_.link);
+        if (!error.empty()) {
+            Report(error);
+            return false;
+        }
+        Report(ReplugReport(link_.path));
         return true;
     }
 
@@ -375,6 +443,10 @@ class Simulator {
     Clock::time_point resumeAt_;
     Clock::duration splitPause_{};
     bool lastTickSent_ = true;  // the last tick queued something
+    bool outputEnded_ = false;  // --count reached, or the replay is over
+    bool sentReported_ = false;
+    std::uint64_t ticks_ = 0;
+    SentCount sent_;
     LineSplitter splitter_;
 };
 
@@ -410,7 +482,11 @@ int Run(int argc, char** argv) {
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
-    if (sigaction(SIGINT, &action, nullptr) != 0 || sigaction(SIGTERM, &action, nullptr) != 0) {
+    struct sigaction replug {};
+    replug.sa_handler = OnReplugSignal;
+    sigemptyset(&replug.sa_mask);
+    if (sigaction(SIGINT, &action, nullptr) != 0 || sigaction(SIGTERM, &action, nullptr) != 0 ||
+        sigaction(SIGUSR1, &replug, nullptr) != 0) {
         return Fail(ErrnoText("cannot catch signals"));
     }
     // A reader that goes away must not kill us; the write error says so instead.

@@ -47,7 +47,7 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
 
 constexpr std::string_view kValueOptions[] = {
     "--link", "--device", "--duration", "--speed",         "--seed",   "--start", "--lat",
-    "--lon",  "--alt",    "--fault",    "--fault-percent", "--replay", "--rate",
+    "--lon",  "--alt",    "--fault",    "--fault-percent", "--replay", "--rate",  "--count",
 };
 
 }  // namespace
@@ -58,7 +58,8 @@ const char* const kUsage =
     "Prints the device path as the first line on standard output, then sends NMEA sentences\n"
     "every second and obeys $PNMRX111 (restart), $PNMRX108 (output list) and $PNMRX103\n"
     "(output rates). Powers on as after a warm restart. Runs until SIGINT or SIGTERM, or\n"
-    "for --duration seconds.\n"
+    "for --duration seconds. SIGUSR1 unplugs it: the pseudo-terminal is closed and a new one\n"
+    "is made (the --link symlink follows it).\n"
     "Writes one JSON line per event to standard error:\n"
     "  {\"rx\":\"$PNMRX111,COLD*40\",\"accepted\":true}   a line received, or\n"
     "  {\"rx\":\"...\",\"accepted\":false,\"reason\":\"bad checksum\"}\n"
@@ -68,6 +69,10 @@ const char* const kUsage =
     "\"E\",\n"
     "   \"alt\":\"545.4\"}   the fix mode changed, \"after\" simulated seconds since the last\n"
     "   restart (the first 2D or 3D fix after a restart gives the TTFF)\n"
+    "  {\"sent\":{\"lines\":L,\"bytes\":B,\"drops\":D}}   when the output ends (--count, the\n"
+    "   end of a replay, or a stop): lines and bytes written, and how many times output that\n"
+    "   the reader had not taken by the next second was dropped\n"
+    "  {\"replugged\":\"/dev/pts/N\"}                     after SIGUSR1, the new device\n"
     "options:\n"
     "  --link PATH       also make PATH a symlink to the pseudo-terminal\n"
     "  --device PATH     write to an existing device (a serial port, a file) instead;\n"
@@ -84,6 +89,8 @@ const char* const kUsage =
     "                    with # are skipped; bare LF becomes CR LF)\n"
     "  --rate N          replayed lines per second (default 8)\n"
     "  --loop            replay the log again and again\n"
+    "  --count N         send N seconds of output (N replayed lines), then stay silent\n"
+    "                    with the link open\n"
     "  --help            this text\n";
 
 std::optional<std::int64_t> ParseUtc(const std::string& text) {
@@ -156,6 +163,8 @@ std::string ParseOptions(const std::vector<std::string>& args, SimOptions& optio
             ok = !value.empty();
         } else if (arg == "--rate") {
             ok = ParseReal(value, 0.01, 10000, options.rate);
+        } else if (arg == "--count") {
+            ok = ParseInt<std::uint64_t>(value, 1, UINT64_MAX, options.count);
         }
         if (!ok) {
             return "bad value for " + arg + ": " + value;

@@ -23,6 +23,9 @@ struct SimOptions {
     std::string replay;  // --replay: a captured log to send instead of simulating
     double rate = 8;     // --rate: replayed lines per second
     bool loop = false;   // --loop: replay the log again and again
+    // --count: seconds of output (replayed lines) to send, 0 for no limit; then the link stays
+    // open and silent.
+    std::uint64_t count = 0;
     bool help = false;
 };
 

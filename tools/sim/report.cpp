@@ -49,4 +49,17 @@ std::string FixReport(const SecondState& second, const Place& place) {
     return out;
 }
 
+std::string SentReport(const SentCount& sent) {
+    return "{\"sent\":{\"lines\":" + std::to_string(sent.lines) +
+           ",\"bytes\":" + std::to_string(sent.bytes) + ",\"drops\":" + std::to_string(sent.drops) +
+           "}}";
+}
+
+std::string ReplugReport(const std::string& device) {
+    std::string out = "{\"replugged\":";
+    AppendJsonString(out, std::string_view(device));
+    out += '}';
+    return out;
+}
+
 }  // namespace pathlux::sim

@@ -1,0 +1,85 @@
+// The monitor window as the load tests drive it: on a device given by path, counting the log
+// lines the core hands it, with every message box answered at once.
+#pragma once
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QMessageBox>
+#include <QTest>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "res/dialog102.h"
+#include "window/monitor_dlg.h"
+
+namespace pathlux::test {
+
+class CountingMonitor : public CMonitorDlg {
+  public:
+    // One per line the framer finished; every simulator line is one sentence.
+    void AppendLog(Text line) override {
+        ++logLines;
+        CMonitorDlg::AppendLog(std::move(line));
+    }
+
+    // Points COMn: at the device and presses Open while the port list shows it.
+    void OpenOn(int number, const std::string& device) {
+        const std::string variable = "PATHLUX_COM" + std::to_string(number);
+        setenv(variable.c_str(), device.c_str(), 1);
+        SetCurSel(res::kPortList, number - 1);
+        QTest::mouseClick(GetDlgItem(res::kOpenButton), Qt::LeftButton);
+    }
+
+    // Every time the RMC handler showed, as seconds of the day.
+    void SetFieldText(int controlId, const Text& text) override {
+        if (recordTimes && controlId == kTimeField && text.size() == 8) {
+            const auto digits = [&](std::size_t at) {
+                return (text[at] - u'0') * 10 + text[at + 1] - u'0';
+            };
+            timesShown.push_back(digits(0) * 3600 + digits(3) * 60 + digits(6));
+        }
+        CMonitorDlg::SetFieldText(controlId, text);
+    }
+
+    std::uint64_t logLines = 0;
+    // Off for long runs, where the record itself would grow.
+    bool recordTimes = true;
+    std::vector<int> timesShown;
+};
+
+// Answers every message box with OK as soon as it shows, and counts them.
+class MessageBoxCatcher : public QObject {
+  public:
+    MessageBoxCatcher() { QCoreApplication::instance()->installEventFilter(this); }
+    ~MessageBoxCatcher() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+    QStringList texts;
+
+  protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        auto* box = qobject_cast<QMessageBox*>(object);
+        if (box != nullptr && event->type() == QEvent::Show) {
+            texts << box->text();
+            QMetaObject::invokeMethod(box, &QMessageBox::accept, Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+
+// Resident memory of this process in KiB, 0 when unknown.
+inline long ResidentKib() {
+    long pages = 0;
+    long resident = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) {
+            resident = 0;
+        }
+        std::fclose(statm);
+    }
+    return resident * 4;
+}
+
+}  // namespace pathlux::test

@@ -4,25 +4,11 @@
 # window under Xvfb and presses Open as a user would. Needs a build in build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/lib.sh
 period=${1:-60}
 work=$(mktemp -d /tmp/pathlux-cpu.XXXXXX)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+end_with_script "$work"
 
-wait_for() {
-    for _ in $(seq 100); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
 
 # CPU ticks (user + system) of a process, and the context switches of each of its threads.
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }

@@ -7,6 +7,7 @@
 # 3.8 MB). Needs a build in build/; installs gpsd and gpsd-clients when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/lib.sh
 paced=${1:-60}
 flood=${2:-8000}
 idle=${PATHLUX_IDLE_SECONDS:-30}
@@ -18,24 +19,8 @@ for p in gpsd gpsd-clients xvfb xauth xdotool; do
 done
 
 work=$(mktemp -d /tmp/pathlux-side.XXXXXX)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+end_with_script "$work"
 
-wait_for() {
-    for _ in $(seq 200); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    echo "side_by_side: timed out waiting for: $*" >&2
-    return 1
-}
 
 # CPU time in nanoseconds and context switches, summed over a process's threads, one line per
 # thread; cpu_between and switches_between add up the change over threads present in both.

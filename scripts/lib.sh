@@ -24,3 +24,28 @@ configure_build() {
     cmake -S . -B "$dir" "$@" >/dev/null
     cmake --build "$dir" -j "$(nproc)"
 }
+
+# Background processes a script starts (it adds their ids to pids) and its scratch folder: both
+# go when the script exits, however it exits.
+pids=()
+end_with_script() { # end_with_script WORKDIR
+    scratch=$1
+    trap end_background EXIT
+}
+end_background() {
+    for pid in "${pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    wait 2>/dev/null || true
+    rm -rf "$scratch"
+}
+
+# wait_for COMMAND...: retries COMMAND for up to 20 s; says what never came.
+wait_for() {
+    for _ in $(seq 200); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    echo "$(basename "$0"): timed out waiting for: $*" >&2
+    return 1
+}

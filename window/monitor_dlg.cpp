@@ -2,7 +2,6 @@
 
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
@@ -169,6 +168,12 @@ bool CMonitorDlg::OnInitDialog() {
     if (auto* log = qobject_cast<QPlainTextEdit*>(GetDlgItem(kLogField))) {
         // Lines are replaced, never undone; an undo history would only grow.
         log->setUndoRedoEnabled(false);
+        log_.Reset(log->toPlainText());
+        connect(log->document(), &QTextDocument::contentsChanged, this, [this] {
+            if (!showingLog_) {
+                logChangedElsewhere_ = true;
+            }
+        });
     }
     return true;
 }
@@ -295,26 +300,70 @@ void CMonitorDlg::OnPortLost() {
 }
 
 void CMonitorDlg::SetFieldText(int controlId, const Text& text) {
-    SetDlgItemText(controlId, ToQString(text));
+    pendingFields_[controlId] = text;
+    ScheduleFrame();
 }
 
 void CMonitorDlg::AppendLog(Text line) {
+    if (logChangedElsewhere_) {
+        if (const auto* log = qobject_cast<QPlainTextEdit*>(GetDlgItem(kLogField))) {
+            log_.Reset(log->toPlainText());
+        }
+        logChangedElsewhere_ = false;
+    }
+    log_.Append(LogText(line));
+    ScheduleFrame();
+}
+
+void CMonitorDlg::ScheduleFrame() {
+    if (!HasTimer(kFrameTimerId)) {
+        SetTimer(kFrameTimerId, kFrameMs);
+    }
+}
+
+void CMonitorDlg::UpdateWindow() {
+    KillTimer(kFrameTimerId);
+    for (const auto& [id, text] : pendingFields_) {
+        SetDlgItemText(id, ToQString(text));
+    }
+    pendingFields_.clear();
+    ShowLog();
+    if (skyRedrawDue_) {
+        update(ToQRect(skyFrameRect));
+    }
+    if (barsRedrawDue_) {
+        update(ToQRect(barFrameRect));
+    }
+    skyRedrawDue_ = barsRedrawDue_ = false;
+}
+
+// The lines since the last frame reach the control as one edit, laid out once.
+void CMonitorDlg::ShowLog() {
     auto* log = qobject_cast<QPlainTextEdit*>(GetDlgItem(kLogField));
     if (log == nullptr) {
         return;
     }
-    QTextDocument* document = log->document();
-    // The count includes the empty line after the last line break, as the edit control's does.
-    if (document->blockCount() > kLogMaxLines) {
-        QTextCursor oldest(document);
-        oldest.setPosition(document->findBlockByNumber(kLogKeptFromLine).position(),
-                           QTextCursor::KeepAnchor);
-        oldest.removeSelectedText();
+    if (logChangedElsewhere_) {
+        // Set after the lines waiting here, so it replaced them.
+        log_.Reset(log->toPlainText());
+        logChangedElsewhere_ = false;
     }
-    QTextCursor end(document);
-    end.movePosition(QTextCursor::End);
-    end.insertText(LogText(line));
-    log->setTextCursor(end);
+    if (!log_.HasEdit()) {
+        return;
+    }
+    const LogLines::Edit edit = log_.TakeEdit();
+    showingLog_ = true;
+    QTextCursor cursor(log->document());
+    cursor.beginEditBlock();
+    if (edit.removeFront > 0) {
+        cursor.setPosition(static_cast<int>(edit.removeFront), QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(edit.append);
+    cursor.endEditBlock();
+    showingLog_ = false;
+    log->setTextCursor(cursor);
     log->ensureCursorVisible();
 }
 
@@ -327,23 +376,37 @@ void CMonitorDlg::StopTimer(int timerId) {
 }
 
 // Qt draws on a widget only inside its paint event: a redraw asks for the chart's area to be
-// painted, and the paint handler composes and copies the charts.
+// painted at the next frame, and the paint handler composes and copies the charts.
 void CMonitorDlg::RedrawSkyPlot() {
-    update(ToQRect(skyFrameRect));
+    skyRedrawDue_ = true;
+    ScheduleFrame();
 }
 
 void CMonitorDlg::RedrawSignalBars() {
-    update(ToQRect(barFrameRect));
+    barsRedrawDue_ = true;
+    ScheduleFrame();
 }
 
+// Only the charts in the painted part are composed: a field's repaint does not redraw them.
 void CMonitorDlg::OnPaint() {
-    if (QPainter* target = paintSurface()) {
+    QPainter* target = paintSurface();
+    if (target == nullptr) {
+        return;
+    }
+    const QRect painted = ToQRect(paintRect());
+    if (painted.intersects(ToQRect(skyFrameRect))) {
         DrawSkyPlot(*target);
+    }
+    if (painted.intersects(ToQRect(barFrameRect))) {
         DrawSignalBars(*target);
     }
 }
 
 void CMonitorDlg::OnTimer(int timerId) {
+    if (timerId == kFrameTimerId) {
+        UpdateWindow();
+        return;
+    }
     interpreter_.OnTimer(timerId);
 }
 

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QIcon>
 #include <cstdint>
+#include <map>
 
 #include "control/commands.h"
 #include "control/output_config.h"
@@ -13,6 +14,7 @@
 #include "platform/qt/dialog.h"
 #include "platform/qt/rect.h"
 #include "serial/serial.h"
+#include "window/log_lines.h"
 #include "window/sky_geometry.h"
 
 class QPainter;
@@ -23,6 +25,10 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
   public:
     static constexpr int kLogMaxLines = 30;
     static constexpr int kLogKeptFromLine = 20;  // lines before this one go when the log is full
+    // What the receiver changes is shown at most once a frame: a burst of sentences, or a flood,
+    // costs one repaint a frame rather than one per line. The timer id is the window's own.
+    static constexpr int kFrameTimerId = 1;
+    static constexpr int kFrameMs = 16;
 
     CMonitorDlg();
     ~CMonitorDlg() override;
@@ -40,6 +46,8 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     void OnPortChanged();
     void OnPaint();
     void OnTimer(int timerId);
+    // Shows now what waits for the next frame: field texts, log lines, chart redraws.
+    void UpdateWindow();
     std::intptr_t OnSerialNotify(std::uintptr_t wParam, std::intptr_t lParam);
     // The restart buttons, one per row of the restart command table: the command, then the
     // TTFF count from zero.
@@ -88,6 +96,8 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     // The device went away while open: back to the closed state, and say so.
     void OnPortLost();
     void RestartReceiver(const RestartCommand& command);
+    void ScheduleFrame();
+    void ShowLog();
 
     NmeaInterpreter interpreter_;
     Text openPortName_;
@@ -96,6 +106,13 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     std::intptr_t portGeneration_ = 0;
     // What the port's watcher posts through, so that a flood cannot fill the queue.
     NotifyGate notifyGate_{*this};
+    // Waiting for the next frame.
+    std::map<int, Text> pendingFields_;
+    LogLines log_{kLogMaxLines, kLogKeptFromLine};
+    bool logChangedElsewhere_ = false;  // the control's text was set other than by AppendLog
+    bool showingLog_ = false;
+    bool skyRedrawDue_ = false;
+    bool barsRedrawDue_ = false;
 
   public:
     // Declared last so that it goes first: its destruction stops the watcher, which posts to

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
@@ -337,10 +338,13 @@ bool Dialog::event(QEvent* event) {
 void Dialog::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     paintSurface_ = &painter;
+    const QRect r = event->rect();
+    paintRect_ = {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
     if (!OnMessage(kWmPaint, 0, 0, nullptr)) {
         QDialog::paintEvent(event);
     }
     paintSurface_ = nullptr;
+    paintRect_ = {};
 }
 
 void Dialog::timerEvent(QTimerEvent* event) {

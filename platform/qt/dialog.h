@@ -76,6 +76,8 @@ class Dialog : public QDialog, public PostTarget {
                            std::intptr_t* result) = 0;
     // The paint surface while WM_PAINT is handled, else null.
     QPainter* paintSurface() const { return paintSurface_; }
+    // The part of the client area being painted, as the original's rcPaint.
+    Rect paintRect() const { return paintRect_; }
 
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -89,6 +91,7 @@ class Dialog : public QDialog, public PostTarget {
     std::map<int, QWidget*> controls_;
     std::map<int, QBasicTimer> timers_;  // by our timer id
     QPainter* paintSurface_ = nullptr;
+    Rect paintRect_;
     bool settingSelection_ = false;
 };
 

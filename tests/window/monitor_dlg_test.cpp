@@ -8,7 +8,9 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTextDocument>
 #include <cstdlib>
 #include <string>
 
@@ -141,6 +143,41 @@ TEST_F(MonitorDlgTest, LogKeepsAtMostThirtyLines) {
         EXPECT_EQ(lines.front(), QString("line %1").arg(c.firstShown));
         EXPECT_EQ(lines.back(), QString("line %1").arg(c.lines));
     }
+}
+
+// A burst of sentences is shown at the next frame, its log lines as one edit of the control; the
+// frame comes by itself through the window's event loop.
+TEST_F(MonitorDlgTest, ABurstShowsAtTheNextFrameAsOneLogEdit) {
+    auto* log = qobject_cast<QPlainTextEdit*>(dialog.GetDlgItem(kLogField));
+    ASSERT_NE(log, nullptr);
+    QSignalSpy edits(log->document(), &QTextDocument::contentsChange);
+    std::string burst;
+    for (int i = 1; i <= 45; ++i) {
+        burst += "$GPRMC,1200" + std::to_string(10 + i) +
+                 ".00,A,4807.038,N,01131.000,E,22.4,359.9,230394,,*00\r\n";
+    }
+    Feed(burst);
+    EXPECT_EQ(dialog.GetDlgItemText(kTimeField), "00:00:00") << "not before the frame";
+    EXPECT_EQ(edits.count(), 0);
+    ASSERT_TRUE(dialog.HasTimer(CMonitorDlg::kFrameTimerId));
+    ASSERT_TRUE(WaitFor([&] { return !dialog.HasTimer(CMonitorDlg::kFrameTimerId); }));
+    EXPECT_EQ(dialog.GetDlgItemText(kTimeField), "12:00:55");
+    EXPECT_EQ(edits.count(), 1);
+    // 30 lines, the 31st leaves 11 (21-31), then 14 more.
+    const QStringList lines = dialog.GetDlgItemText(kLogField).split(u'\n');
+    ASSERT_EQ(lines.size(), 26);
+    EXPECT_TRUE(lines.front().startsWith("$GPRMC,120031.00"));
+    EXPECT_TRUE(lines[24].startsWith("$GPRMC,120055.00"));
+}
+
+TEST_F(MonitorDlgTest, LogTextSetDirectlyReplacesTheLinesBeforeIt) {
+    dialog.AppendLog(u"waiting\r\n");
+    dialog.SetDlgItemText(kLogField, QStringLiteral("set\n"));
+    dialog.AppendLog(u"after\r\n");
+    EXPECT_EQ(Text(kLogField), "set\nafter\n");
+    dialog.AppendLog(u"waiting again\r\n");
+    dialog.SetDlgItemText(kLogField, QString());
+    EXPECT_EQ(Text(kLogField), "");
 }
 
 TEST_F(MonitorDlgTest, LogShowsControlCharactersVisibly) {

@@ -34,7 +34,11 @@ class MonitorFixture : public ::testing::Test {
   protected:
     MonitorFixture() { dialog.Create(); }
 
-    QString Text(int id) const { return dialog.GetDlgItemText(id); }
+    // What the control shows once the window's next frame is drawn.
+    QString Text(int id) {
+        dialog.UpdateWindow();
+        return dialog.GetDlgItemText(id);
+    }
     template <class Condition>
     bool WaitFor(Condition condition) {
         return WaitForEvents(condition);
@@ -52,7 +56,7 @@ class MonitorFixture : public ::testing::Test {
     }
     void Click(int id) { QTest::mouseClick(dialog.GetDlgItem(id), Qt::LeftButton); }
     void ClickOpen() { Click(res::kOpenButton); }
-    QStringList LogLines() const {
+    QStringList LogLines() {
         QStringList lines = Text(kLogField).split(u'\n');
         lines.removeLast();  // the empty line after the last line break
         return lines;

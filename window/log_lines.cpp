@@ -1,0 +1,41 @@
+#include "window/log_lines.h"
+
+#include <algorithm>
+
+namespace pathlux {
+
+LogLines::LogLines(int maxLines, int keptFromLine)
+    : maxLines_(maxLines), keptFromLine_(keptFromLine) {}
+
+void LogLines::Reset(const QString& shown) {
+    text_ = shown;
+    lines_ = static_cast<int>(text_.count(u'\n')) + 1;
+    removeFront_ = 0;
+    appendFrom_ = text_.size();
+}
+
+void LogLines::Append(const QString& line) {
+    if (lines_ > maxLines_) {
+        qsizetype cut = 0;
+        for (int i = 0; i < keptFromLine_; ++i) {
+            cut = text_.indexOf(u'\n', cut) + 1;
+        }
+        text_.remove(0, cut);
+        lines_ -= keptFromLine_;
+        // The cut takes what is shown first; past that it eats into the text not yet shown.
+        const qsizetype shownLeft = appendFrom_;
+        removeFront_ += std::min(cut, shownLeft);
+        appendFrom_ = std::max<qsizetype>(0, shownLeft - cut);
+    }
+    text_ += line;
+    lines_ += static_cast<int>(line.count(u'\n'));
+}
+
+LogLines::Edit LogLines::TakeEdit() {
+    Edit edit{removeFront_, text_.sliced(appendFrom_)};
+    removeFront_ = 0;
+    appendFrom_ = text_.size();
+    return edit;
+}
+
+}  // namespace pathlux

@@ -7,11 +7,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <mutex>
 #include <new>
@@ -22,6 +24,9 @@
 #include "platform/sync.h"
 
 namespace pathlux::platform {
+
+// A read-ahead that takes in a second of a 38400-baud line at once.
+constexpr std::size_t kReadAheadBytes = 4096;
 
 class Comm {
   public:
@@ -41,6 +46,14 @@ class Comm {
     CommTimeouts timeouts;
     std::optional<serial_icounter_struct> errorsSeen;  // by ClearCommError
     std::optional<serial_icounter_struct> eventsSeen;  // by WaitCommEvent
+
+    // Bytes the device gave beyond what a read asked for, as the original driver's receive queue
+    // holds them: without it every 100-byte read of a fast stream would be a system call. Readers
+    // use it under readMutex; the watcher only asks whether anything is in it.
+    std::mutex readMutex;
+    std::array<std::uint8_t, kReadAheadBytes> ahead{};
+    std::size_t aheadStart = 0;
+    std::atomic<std::size_t> aheadSize{0};
 };
 
 namespace {
@@ -211,13 +224,29 @@ std::uint32_t NewLineErrors(const serial_icounter_struct& before,
     return errors;
 }
 
-// Bytes waiting to be read. A device that cannot tell has hung up: reading it would fail too.
-bool BytesWaiting(int fd) {
+// Bytes waiting to be read, read ahead or still in the device. A device that cannot tell has
+// hung up: reading it would fail too.
+bool BytesWaiting(const Comm& port) {
+    if (port.aheadSize.load(std::memory_order_relaxed) > 0) {
+        return true;
+    }
     int waiting = 0;
-    if (RetryOnInterrupt([&] { return CurrentOs().Ioctl(fd, FIONREAD, &waiting); }) != 0) {
+    if (RetryOnInterrupt([&] { return CurrentOs().Ioctl(port.fd, FIONREAD, &waiting); }) != 0) {
         return false;
     }
     return waiting > 0;
+}
+
+// Moves what was read ahead into the caller's buffer; how many bytes that was.
+std::uint32_t TakeReadAhead(Comm& port, std::uint8_t* bytes, std::uint32_t size) {
+    const std::size_t held = port.aheadSize.load(std::memory_order_relaxed);
+    const std::size_t n = std::min<std::size_t>(held, size);
+    if (n > 0) {
+        std::memcpy(bytes, port.ahead.data() + port.aheadStart, n);
+        port.aheadStart += n;
+        port.aheadSize.store(held - n, std::memory_order_relaxed);
+    }
+    return static_cast<std::uint32_t>(n);
 }
 
 // The parts of the settings that SetCommState writes.
@@ -518,6 +547,11 @@ bool WaitCommEvent(CommHandle port, std::uint32_t& events, std::uint32_t waitMs)
             return FailWithErrno();
         }
         port->watched = true;
+        // Bytes read ahead before the first wait came before it too.
+        if ((mask & EV_RXCHAR) != 0 && port->aheadSize.load(std::memory_order_relaxed) > 0) {
+            events = EV_RXCHAR;
+            return true;
+        }
     }
     const Deadline deadline(waitMs);
     while (!port->hungUp.load(std::memory_order_relaxed)) {
@@ -544,7 +578,7 @@ bool WaitCommEvent(CommHandle port, std::uint32_t& events, std::uint32_t waitMs)
         if ((deviceReady & (EPOLLHUP | EPOLLERR)) != 0) {
             port->hungUp.store(true, std::memory_order_relaxed);
         }
-        if ((mask & EV_RXCHAR) != 0 && (deviceReady & EPOLLIN) != 0 && BytesWaiting(port->fd)) {
+        if ((mask & EV_RXCHAR) != 0 && (deviceReady & EPOLLIN) != 0 && BytesWaiting(*port)) {
             events |= EV_RXCHAR;
         }
         if ((mask & (EV_BREAK | EV_ERR)) != 0) {
@@ -595,6 +629,10 @@ bool PurgeComm(CommHandle port, std::uint32_t flags) {
         return true;
     }
     const int queue = tx && rx ? TCIOFLUSH : (tx ? TCOFLUSH : TCIFLUSH);
+    if (rx) {
+        std::lock_guard lock(port->readMutex);
+        port->aheadSize.store(0, std::memory_order_relaxed);
+    }
     if (RetryOnInterrupt([&] { return CurrentOs().TcFlush(port->fd, queue); }) != 0) {
         return FailWithErrno();
     }
@@ -668,9 +706,25 @@ bool ReadFile(CommHandle port, void* buffer, std::uint32_t size, std::uint32_t& 
     Os& os = CurrentOs();
     auto* bytes = static_cast<std::uint8_t*>(buffer);
     const Deadline deadline(waitMs);
+    std::lock_guard readLock(port->readMutex);
     while (count < size) {
-        const ssize_t n =
-            RetryOnInterrupt([&] { return os.Read(port->fd, bytes + count, size - count); });
+        count += TakeReadAhead(*port, bytes + count, size - count);
+        if (count == size) {
+            break;
+        }
+        // A short read goes through the read-ahead, a long one straight to the caller. The
+        // read-ahead is empty here, so bytes keep their order.
+        const std::uint32_t wanted = size - count;
+        const bool ahead = wanted < kReadAheadBytes;
+        const ssize_t n = RetryOnInterrupt([&] {
+            return ahead ? os.Read(port->fd, port->ahead.data(), kReadAheadBytes)
+                         : os.Read(port->fd, bytes + count, wanted);
+        });
+        if (n > 0 && ahead) {
+            port->aheadStart = 0;
+            port->aheadSize.store(static_cast<std::size_t>(n), std::memory_order_relaxed);
+            continue;
+        }
         if (n > 0) {
             count += static_cast<std::uint32_t>(n);
             continue;

@@ -243,6 +243,57 @@ TEST(comm_test, blocking_read_waits_for_all_bytes_within_its_bound) {
     EXPECT_EQ(std::string(buffer, count), "d");
 }
 
+// Short reads are served from what one system call read ahead: in order, nothing lost, and what
+// is read ahead still counts as unread for the port-event wait and the purge.
+TEST(comm_test, short_reads_share_a_read_ahead) {
+    OpenPty open;
+    ASSERT_NE(open.port, nullptr);
+    // Reads that wait for their whole size: the pseudo-terminal hands the bytes on a moment
+    // after they are sent.
+    ASSERT_TRUE(SetCommTimeouts(open.port, CommTimeouts{}));
+    std::string sent;
+    for (int i = 0; i < 3000; ++i) {
+        sent += static_cast<char>('0' + i % 43);
+    }
+    open.pty.Send(sent);
+    FaultyOs os;
+    ScopedOs scoped(os);
+    std::string got;
+    char chunk[100];
+    std::uint32_t count = 0;
+    while (got.size() < sent.size()) {
+        ASSERT_TRUE(ReadFile(open.port, chunk, sizeof chunk, count, 5000));
+        got.append(chunk, count);
+    }
+    EXPECT_EQ(got, sent);
+    EXPECT_LE(os.Calls(FaultyOs::Call::kRead), 10) << "not one a chunk";
+
+    open.pty.Send("abcdef");
+    ASSERT_TRUE(ReadFile(open.port, chunk, 2, count, 5000));
+    EXPECT_EQ(std::string(chunk, count), "ab");
+    std::uint32_t events = 0;
+    EXPECT_TRUE(WaitCommEvent(open.port, events, 0)) << "the first wait sees bytes read ahead";
+    EXPECT_EQ(events, EV_RXCHAR);
+    ASSERT_TRUE(ReadFile(open.port, chunk, 4, count, 5000));
+    EXPECT_EQ(std::string(chunk, count), "cdef");
+    open.pty.Send("gh");
+    ASSERT_TRUE(ReadFile(open.port, chunk, 1, count, 5000));
+    ASSERT_TRUE(PurgeComm(open.port, PURGE_RXCLEAR));
+    ASSERT_TRUE(SetCommTimeouts(open.port, CommTimeouts{MAXDWORD, 0, 0, 0, 0}));
+    ASSERT_TRUE(ReadFile(open.port, chunk, sizeof chunk, count, INFINITE));
+    EXPECT_EQ(count, 0u) << "the purge takes what was read ahead";
+
+    // A read as long as the read-ahead goes straight into the caller's buffer.
+    const std::string big(5000, 'z');
+    open.pty.Send(big);
+    std::string whole(5000, '\0');
+    ASSERT_TRUE(SetCommTimeouts(open.port, CommTimeouts{}));
+    const int before = os.Calls(FaultyOs::Call::kRead);
+    ASSERT_TRUE(ReadFile(open.port, whole.data(), 5000, count, 5000));
+    EXPECT_EQ(whole, big);
+    EXPECT_LE(os.Calls(FaultyOs::Call::kRead) - before, 10);
+}
+
 TEST(comm_test, writes_arrive_byte_exact_and_stalls_end) {
     OpenPty open;
     ASSERT_NE(open.port, nullptr);

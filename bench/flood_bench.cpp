@@ -28,6 +28,13 @@ double CpuSeconds() {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+// Times a thread of the window went to sleep and was woken, over all its threads.
+long Wakeups() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_nvcsw;
+}
+
 long long SentField(const std::string& stderrText, const std::string& name) {
     const std::size_t sent = stderrText.find(R"({"sent":{)");
     const std::size_t at = stderrText.find('"' + name + "\":", sent);
@@ -89,6 +96,7 @@ int Run(int seconds) {
     });
 
     const double cpu0 = CpuSeconds();
+    const long wakeups0 = Wakeups();
     const qint64 t0 = clock.nsecsElapsed();
     dialog.OpenOn(8, sim.FirstLine());
     due = clock.nsecsElapsed() + kTickMs * 1000000LL;
@@ -110,6 +118,7 @@ int Run(int seconds) {
     loop.exec();
     const double elapsed = (clock.nsecsElapsed() - t0) / 1e9;
     const double cpu = CpuSeconds() - cpu0;
+    const long wakeups = Wakeups() - wakeups0;
     ticker.stop();
     clicker.stop();
     sim.WaitFor([&] { return SentField(sim.stderrText, "bytes") >= 0; });
@@ -126,6 +135,8 @@ int Run(int seconds) {
     const double mb = static_cast<double>(bytes) / 1e6;
     std::printf("flood: %.2f MB in %.2f s: %.2f MB/s, %.3f CPU s/MB (window process)\n", mb,
                 elapsed, mb / elapsed, cpu / mb);
+    std::printf("flood: %ld wake-ups of the window's threads, %.0f per MB\n", wakeups,
+                static_cast<double>(wakeups) / mb);
     std::printf("flood: %lld lines sent, %llu dispatched; seconds shown %zu of %d, %s\n", lines,
                 static_cast<unsigned long long>(dialog.logLines), dialog.timesShown.size(), seconds,
                 unbroken ? "unbroken to the last" : "WITH GAPS");

@@ -76,21 +76,21 @@ QString LogText(const Text& line) {
     if (ended) {
         body.remove_suffix(2);
     }
-    QString text;
-    text.reserve(static_cast<qsizetype>(body.size()) + 1);
+    QString text(static_cast<qsizetype>(body.size()) + (ended ? 1 : 0), Qt::Uninitialized);
+    QChar* out = text.data();
     for (const char16_t c : body) {
         if (c < 0x20 && c != u'\t') {
-            text += QChar(static_cast<char16_t>(0x2400 + c));
+            *out++ = QChar(static_cast<char16_t>(0x2400 + c));
         } else if (c == 0x7F) {
-            text += QChar(u'\u2421');
+            *out++ = QChar(u'\u2421');
         } else if (c >= 0x80) {
-            text += QChar(u'\uFFFD');
+            *out++ = QChar(u'\uFFFD');
         } else {
-            text += QChar(c);
+            *out++ = QChar(c);
         }
     }
     if (ended) {
-        text += u'\n';
+        *out = u'\n';
     }
     return text;
 }

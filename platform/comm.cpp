@@ -706,7 +706,7 @@ bool ReadFile(CommHandle port, void* buffer, std::uint32_t size, std::uint32_t& 
     Os& os = CurrentOs();
     auto* bytes = static_cast<std::uint8_t*>(buffer);
     const Deadline deadline(waitMs);
-    std::lock_guard readLock(port->readMutex);
+    std::unique_lock readLock(port->readMutex);
     while (count < size) {
         count += TakeReadAhead(*port, bytes + count, size - count);
         if (count == size) {
@@ -739,6 +739,8 @@ bool ReadFile(CommHandle port, void* buffer, std::uint32_t size, std::uint32_t& 
         if (returnAtOnce) {
             return true;
         }
+        // Not held while waiting: a purge from another thread must not wait for this read.
+        readLock.unlock();
         pollfd wait{port->fd, POLLIN, 0};
         const int ready =
             RetryOnInterrupt([&] { return os.Poll(&wait, 1, deadline.RemainingMs()); });
@@ -748,6 +750,7 @@ bool ReadFile(CommHandle port, void* buffer, std::uint32_t size, std::uint32_t& 
         if (ready == 0) {
             return Fail(WAIT_TIMEOUT);
         }
+        readLock.lock();
     }
     return true;
 }

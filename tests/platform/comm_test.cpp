@@ -5,6 +5,7 @@
 #include <sys/ioctl.h>
 
 #include <cerrno>
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -292,6 +293,23 @@ TEST(comm_test, short_reads_share_a_read_ahead) {
     ASSERT_TRUE(ReadFile(open.port, whole.data(), 5000, count, 5000));
     EXPECT_EQ(whole, big);
     EXPECT_LE(os.Calls(FaultyOs::Call::kRead) - before, 10);
+}
+
+TEST(comm_test, a_purge_does_not_wait_for_a_waiting_read) {
+    OpenPty open;
+    ASSERT_NE(open.port, nullptr);
+    ASSERT_TRUE(SetCommTimeouts(open.port, CommTimeouts{}));
+    char byte = 0;
+    std::uint32_t count = 0;
+    bool read = false;
+    std::thread reader([&] { read = ReadFile(open.port, &byte, 1, count, 10000); });
+    // Only orders the calls: a purge that came first would prove nothing, but fail nothing.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(PurgeComm(open.port, PURGE_RXCLEAR));
+    open.pty.Send("x");
+    reader.join();
+    EXPECT_TRUE(read) << "the read was still waiting when the byte came";
+    EXPECT_EQ(byte, 'x');
 }
 
 TEST(comm_test, writes_arrive_byte_exact_and_stalls_end) {

@@ -148,6 +148,10 @@ void Dialog::BuildControls(const DialogTemplate& dialogTemplate) {
                 edit->setVerticalScrollBarPolicy((control.style & kWsVScroll) != 0
                                                      ? Qt::ScrollBarAlwaysOn
                                                      : Qt::ScrollBarAlwaysOff);
+                // Without the style a long line scrolls sideways with the caret, barless.
+                edit->setHorizontalScrollBarPolicy((control.style & kWsHScroll) != 0
+                                                       ? Qt::ScrollBarAlwaysOn
+                                                       : Qt::ScrollBarAlwaysOff);
                 if ((control.style & kWsBorder) == 0) {
                     edit->setFrameShape(QFrame::NoFrame);
                 }

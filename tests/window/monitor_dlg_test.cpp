@@ -170,6 +170,27 @@ TEST_F(MonitorDlgTest, ABurstShowsAtTheNextFrameAsOneLogEdit) {
     EXPECT_TRUE(lines[24].startsWith("$GPRMC,120055.00"));
 }
 
+// Seconds of seven lines, some wider than the log: whether or not a second drops the oldest lines,
+// the log shows its last line, never just the empty line after it.
+TEST_F(MonitorDlgTest, TheLogShowsItsLastLineAfterEveryFrame) {
+    auto* log = qobject_cast<QPlainTextEdit*>(dialog.GetDlgItem(kLogField));
+    ASSERT_NE(log, nullptr);
+    for (int second = 0; second < 12; ++second) {
+        SCOPED_TRACE(second);
+        for (int i = 0; i < 7; ++i) {
+            dialog.AppendLog(i % 3 == 0
+                                 ? u"$GPGSV,3,1,12,01,40,083,46,02,17,308,41,12,07,344,39*75\r\n"
+                                 : u"$GPGSA,A,3,04,05,,,,,,,,,,,2.5,1.3,2.1*35\r\n");
+        }
+        dialog.UpdateWindow();
+        QCoreApplication::processEvents();  // the scroll bars settle
+        const int top = log->cursorForPosition(QPoint(2, 2)).blockNumber();
+        const int lastLine = log->blockCount() - 2;  // the last block is the empty line
+        EXPECT_LE(top, lastLine);
+        EXPECT_GE(top, lastLine - 2) << "the view follows the end";
+    }
+}
+
 TEST_F(MonitorDlgTest, LogTextSetDirectlyReplacesTheLinesBeforeIt) {
     dialog.AppendLog(u"waiting\r\n");
     dialog.SetDlgItemText(kLogField, QStringLiteral("set\n"));

@@ -150,6 +150,8 @@ TEST(dialog_test, ControlsFollowTheTemplate) {
     EXPECT_TRUE(label->alignment() & Qt::AlignRight);
     const auto* log = qobject_cast<QPlainTextEdit*>(dialog.GetDlgItem(kLog));
     EXPECT_EQ(log->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_EQ(log->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn) << "WS_VSCROLL";
+    EXPECT_EQ(log->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff) << "no WS_HSCROLL";
     EXPECT_FALSE(qobject_cast<QPushButton*>(dialog.GetDlgItem(kFirst))->autoDefault());
     const auto* list = qobject_cast<QComboBox*>(dialog.GetDlgItem(kList));
     EXPECT_EQ(list->count(), 3);

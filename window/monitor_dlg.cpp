@@ -305,14 +305,21 @@ void CMonitorDlg::SetFieldText(int controlId, const Text& text) {
 }
 
 void CMonitorDlg::AppendLog(Text line) {
-    if (logChangedElsewhere_) {
-        if (const auto* log = qobject_cast<QPlainTextEdit*>(GetDlgItem(kLogField))) {
-            log_.Reset(log->toPlainText());
-        }
-        logChangedElsewhere_ = false;
-    }
+    FollowLogSetElsewhere();
     log_.Append(LogText(line));
     ScheduleFrame();
+}
+
+// Text set on the log control other than by AppendLog replaced what the control held, lines
+// waiting for the frame included: the lines start again from it.
+void CMonitorDlg::FollowLogSetElsewhere() {
+    if (!logChangedElsewhere_) {
+        return;
+    }
+    if (const auto* log = qobject_cast<QPlainTextEdit*>(GetDlgItem(kLogField))) {
+        log_.Reset(log->toPlainText());
+    }
+    logChangedElsewhere_ = false;
 }
 
 void CMonitorDlg::ScheduleFrame() {
@@ -343,11 +350,7 @@ void CMonitorDlg::ShowLog() {
     if (log == nullptr) {
         return;
     }
-    if (logChangedElsewhere_) {
-        // Set after the lines waiting here, so it replaced them.
-        log_.Reset(log->toPlainText());
-        logChangedElsewhere_ = false;
-    }
+    FollowLogSetElsewhere();
     if (!log_.HasEdit()) {
         return;
     }

@@ -98,6 +98,7 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     void RestartReceiver(const RestartCommand& command);
     void ScheduleFrame();
     void ShowLog();
+    void FollowLogSetElsewhere();
 
     NmeaInterpreter interpreter_;
     Text openPortName_;

@@ -40,6 +40,58 @@ QString ToQString(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A tab stop takes the focus by Tab and by a click; any other control only by a click, as the
+// platform's dialog navigation passes over it.
+Qt::FocusPolicy FocusPolicyOf(std::uint32_t style) {
+    return (style & kWsTabStop) != 0 ? Qt::StrongFocus : Qt::ClickFocus;
+}
+
+bool IsUserInput(QEvent::Type type) {
+    switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::InputMethod:
+        case QEvent::TouchBegin:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// While a modal run lasts its owner takes no input, as the platform disables the owner of a
+// modal dialog. Qt's modality keeps the window system's input away from it; this also stops
+// input delivered to its widgets directly.
+class OwnerInputBlock : public QObject {
+  public:
+    explicit OwnerInputBlock(QWidget* owner) : owner_(owner) {
+        if (owner_ != nullptr) {
+            QCoreApplication::instance()->installEventFilter(this);
+        }
+    }
+    ~OwnerInputBlock() override {
+        if (owner_ != nullptr) {
+            QCoreApplication::instance()->removeEventFilter(this);
+        }
+    }
+    OwnerInputBlock(const OwnerInputBlock&) = delete;
+    OwnerInputBlock& operator=(const OwnerInputBlock&) = delete;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        return widget != nullptr && widget->window() == owner_ && IsUserInput(event->type());
+    }
+
+  private:
+    QWidget* owner_;
+};
+
 Qt::Alignment StaticAlignment(std::uint32_t style) {
     switch (style & kSsTypeMask) {
         case kSsCenter:
@@ -93,7 +145,7 @@ QIcon LoadAppIcon() {
     return icon;
 }
 
-Dialog::Dialog(const DialogTemplate& dialogTemplate) : QDialog(nullptr) {
+Dialog::Dialog(const DialogTemplate& dialogTemplate, QWidget* owner) : QDialog(owner) {
     setWindowTitle(ToQString(dialogTemplate.title));
     const QFont font = DialogFont(dialogTemplate.fontFace, dialogTemplate.fontPoints);
     setFont(font);
@@ -142,6 +194,8 @@ void Dialog::BuildControls(const DialogTemplate& dialogTemplate) {
                 }
                 auto* edit = new QPlainTextEdit(text, this);
                 edit->setReadOnly((control.style & kEsReadOnly) != 0);
+                // Tab moves between the dialog's controls, as in any dialog.
+                edit->setTabChangesFocus(true);
                 if ((control.style & kEsAutoHScroll) != 0) {
                     edit->setLineWrapMode(QPlainTextEdit::NoWrap);
                 }
@@ -164,6 +218,8 @@ void Dialog::BuildControls(const DialogTemplate& dialogTemplate) {
                 combo->setStyleSheet(
                     QStringLiteral("QComboBox { padding: 0px 0px 0px 3px; } QComboBox::drop-down { "
                                    "width: 12px; }"));
+                // Only the user's choice changes a list, never a wheel turned over it in passing.
+                combo->installEventFilter(this);
                 connect(combo, &QComboBox::currentIndexChanged, this, [this, id, combo](int i) {
                     combo->setToolTip(combo->itemData(i, Qt::ToolTipRole).toString());
                     if (!settingSelection_) {
@@ -187,6 +243,12 @@ void Dialog::BuildControls(const DialogTemplate& dialogTemplate) {
         widget->setGeometry(x, y, width, height);
         widget->setVisible((control.style & kWsVisible) != 0);
         widget->setEnabled((control.style & kWsDisabled) == 0);
+        if (widget->focusPolicy() != Qt::NoFocus) {
+            widget->setFocusPolicy(FocusPolicyOf(control.style));
+            if ((control.style & kWsTabStop) != 0) {
+                tabStops_.push_back(widget);
+            }
+        }
         if (id != kStaticId) {
             controls_[id] = widget;
         }
@@ -204,13 +266,27 @@ void Dialog::BuildControls(const DialogTemplate& dialogTemplate) {
 }
 
 int Dialog::DoModal() {
-    Create();
+    InitDialog();
+    // The run shows the dialog itself: shown before it, Qt would not make it modal.
+    const OwnerInputBlock ownerBlocked(parentWidget());
     return exec();
 }
 
 void Dialog::Create() {
-    OnInitDialog();
+    InitDialog();
     show();
+}
+
+void Dialog::InitDialog() {
+    if (!OnInitDialog()) {
+        return;
+    }
+    for (QWidget* widget : tabStops_) {
+        if (!widget->isHidden() && widget->isEnabled()) {
+            widget->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
 }
 
 QWidget* Dialog::GetDlgItem(int id) const {
@@ -319,8 +395,9 @@ bool Dialog::HasTimer(int timerId) const {
 }
 
 void Dialog::MessageBox(const QString& text, const QString& detail) {
+    QWidget* owner = QApplication::activeModalWidget();
     QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok,
-                    this);
+                    owner != nullptr ? owner : this);
     box.setInformativeText(detail);
     box.exec();
 }
@@ -337,6 +414,19 @@ bool Dialog::event(QEvent* event) {
         return true;
     }
     return QDialog::event(event);
+}
+
+bool Dialog::eventFilter(QObject* watched, QEvent* event) {
+    // A wheel over a list without the focus changes nothing (the lists are the only controls
+    // this dialog watches).
+    if (event->type() == QEvent::Wheel) {
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget != nullptr && !widget->hasFocus()) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void Dialog::paintEvent(QPaintEvent* event) {

@@ -10,6 +10,7 @@
 #include <QString>
 #include <cstdint>
 #include <map>
+#include <vector>
 
 #include "platform/post.h"
 #include "platform/qt/dialog_template.h"
@@ -28,7 +29,9 @@ QIcon LoadAppIcon();
 
 class Dialog : public QDialog, public PostTarget {
   public:
-    explicit Dialog(const DialogTemplate& dialogTemplate);
+    // The owner, when given, is the window a modal run of this dialog belongs to: it stays
+    // below the dialog and takes no input while the run lasts.
+    explicit Dialog(const DialogTemplate& dialogTemplate, QWidget* owner = nullptr);
     ~Dialog() override;
 
     // Initialises the dialog and runs it modally until it ends; returns the end result.
@@ -57,7 +60,8 @@ class Dialog : public QDialog, public PostTarget {
     void KillTimer(int timerId);
     bool HasTimer(int timerId) const;
 
-    // A modal box with one OK button; the caption is the application's name.
+    // A modal box with one OK button; the caption is the application's name. It belongs to the
+    // modal dialog that is active, if any, so that it shows above it.
     void MessageBox(const QString& text, const QString& detail = QString());
 
     // Thread-safe: the message is handled later on this dialog's thread, in the order posted.
@@ -80,15 +84,19 @@ class Dialog : public QDialog, public PostTarget {
     Rect paintRect() const { return paintRect_; }
 
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
 
   private:
     void BuildControls(const DialogTemplate& dialogTemplate);
+    // OnInitDialog, then, unless it set the focus itself, the focus on the first tab stop.
+    void InitDialog();
     void SendCommand(int controlId, int notification);
 
     DialogBaseUnits baseUnits_{};
     std::map<int, QWidget*> controls_;
+    std::vector<QWidget*> tabStops_;     // in template order
     std::map<int, QBasicTimer> timers_;  // by our timer id
     QPainter* paintSurface_ = nullptr;
     Rect paintRect_;

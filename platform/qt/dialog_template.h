@@ -14,6 +14,7 @@ constexpr std::uint32_t kWsDisabled = 0x08000000;
 constexpr std::uint32_t kWsBorder = 0x00800000;
 constexpr std::uint32_t kWsVScroll = 0x00200000;
 constexpr std::uint32_t kWsHScroll = 0x00100000;
+constexpr std::uint32_t kWsTabStop = 0x00010000;
 constexpr std::uint32_t kBsTypeMask = 0x0000000F;
 constexpr std::uint32_t kBsDefPushButton = 0x00000001;
 constexpr std::uint32_t kSsTypeMask = 0x0000001F;

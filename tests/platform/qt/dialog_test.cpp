@@ -7,6 +7,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -48,7 +50,7 @@ std::uint32_t registeredMessage = 0;
 
 class TestDialog : public Dialog {
   public:
-    TestDialog() : Dialog(kTemplate) {}
+    explicit TestDialog(QWidget* owner = nullptr) : Dialog(kTemplate, owner) {}
 
     void OnFirst() { calls.push_back("first"); }
     void OnFirstAgain() { calls.push_back("first again"); }
@@ -179,6 +181,75 @@ TEST(dialog_test, OnlyTheUsersSelectionNotifies) {
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Down);
     EXPECT_EQ(dialog.calls, std::vector<std::string>{"list 2"});
+}
+
+// Focus as the platform's dialog navigation gives it: the first enabled tab stop at the start;
+// Tab from any control, the multi-line edit included, to the next tab stop; a control without
+// the tab-stop style only by a click.
+TEST(dialog_test, FocusFollowsTheTabStops) {
+    TestApp();
+    TestDialog dialog;
+    dialog.Create();
+    QWidget* first = dialog.GetDlgItem(kFirst);
+    EXPECT_EQ(dialog.focusWidget(), first);
+    auto* log = qobject_cast<QPlainTextEdit*>(dialog.GetDlgItem(kLog));
+    for (const int id : {kList, kLog}) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(dialog.GetDlgItem(id)->focusPolicy(), Qt::ClickFocus);
+        QWidget* control = dialog.GetDlgItem(id);
+        control->setFocus();
+        QTest::keyClick(control, Qt::Key_Tab);
+        EXPECT_EQ(dialog.focusWidget(), first) << "the only enabled tab stop";
+    }
+    EXPECT_EQ(log->toPlainText(), "") << "Tab typed nothing";
+}
+
+// A wheel over a list changes it only while the list has the focus.
+TEST(dialog_test, AWheelOverAListWithoutFocusChangesNothing) {
+    TestApp();
+    TestDialog dialog;
+    dialog.Create();
+    dialog.SetCurSel(kList, 0);
+    QWidget* list = dialog.GetDlgItem(kList);
+    const auto turn = [list] {
+        const QPointF at(list->width() / 2.0, list->height() / 2.0);
+        QWheelEvent wheel(at, list->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(list, &wheel);
+    };
+    turn();
+    EXPECT_EQ(dialog.GetCurSel(kList), 0);
+    EXPECT_TRUE(dialog.calls.empty());
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    list->setFocus();
+    turn();
+    EXPECT_EQ(dialog.calls, std::vector<std::string>{"list 1"}) << "with the focus it does";
+}
+
+// While a dialog runs modally its owner takes no input: not a click through the window system,
+// not a click or a key delivered to its controls directly.
+TEST(dialog_test, AModalRunBlocksItsOwner) {
+    TestApp();
+    TestDialog owner;
+    owner.Create();
+    TestDialog modal(&owner);
+    QWidget* active = nullptr;
+    QTimer::singleShot(0, [&] {
+        active = QApplication::activeModalWidget();
+        QWidget* button = owner.GetDlgItem(kFirst);
+        QTest::mouseClick(owner.windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                          button->geometry().center());
+        QTest::mouseClick(button, Qt::LeftButton);
+        QTest::keyClick(&owner, Qt::Key_Escape);
+        modal.done(5);
+    });
+    EXPECT_EQ(modal.DoModal(), 5);
+    EXPECT_EQ(active, &modal);
+    EXPECT_TRUE(owner.calls.empty());
+    EXPECT_TRUE(owner.isVisible()) << "Escape did not end the owner";
+    QTest::mouseClick(owner.GetDlgItem(kFirst), Qt::LeftButton);
+    EXPECT_EQ(owner.calls, std::vector<std::string>{"first"}) << "input again after the run";
 }
 
 TEST(dialog_test, MessagesWithoutEntryAreLeftToTheDefault) {

@@ -14,6 +14,19 @@ void LogLines::Reset(const QString& shown) {
     appendFrom_ = text_.size();
 }
 
+void LogLines::Rebase(const QString& shown) {
+    const QString waiting = text_.sliced(appendFrom_);
+    Reset(shown);
+    // Line by line, so that the line rule is applied as each would have met it.
+    qsizetype from = 0;
+    while (from < waiting.size()) {
+        const qsizetype lineFeed = waiting.indexOf(u'\n', from);
+        const qsizetype end = lineFeed < 0 ? waiting.size() : lineFeed + 1;
+        Append(waiting.sliced(from, end - from));
+        from = end;
+    }
+}
+
 void LogLines::Append(const QString& line) {
     if (lines_ > maxLines_) {
         qsizetype cut = 0;

@@ -13,6 +13,9 @@ class LogLines {
 
     // Starts again from the text the control shows now, with nothing waiting.
     void Reset(const QString& shown);
+    // The control's text was changed by something else: it is the text shown now, and the lines
+    // still waiting follow it, so that none is lost.
+    void Rebase(const QString& shown);
     // One line as the control shows it, its line break included.
     void Append(const QString& line);
 

@@ -15,6 +15,7 @@
 #include "platform/qt/message_map.h"
 #include "platform/sync.h"
 #include "res/dialog102.h"
+#include "window/bar_geometry.h"
 #include "window/nmea_output_dlg.h"
 #include "window/signal_bars.h"
 #include "window/sky_plot.h"
@@ -55,11 +56,25 @@ constexpr std::uint32_t kNoParity = 0;
 constexpr std::uint32_t kOneStopBit = 0;
 constexpr std::uint32_t kQueueSize = 2048;
 
+// What the fields show until the receiver says otherwise; the other fields keep their template
+// texts.
+struct StartText {
+    int id;
+    std::u16string_view text;
+};
+constexpr StartText kStartTexts[] = {
+    {kLatitudeField, u"N000\u00B000'00.00\""},
+    {kLongitudeField, u"E000\u00B000'00.00\""},
+    {kSpeedField, u"0km/h"},
+    {kCourseField, u"0\u00B0"},
+    {kAltitudeField, u"0m"},
+};
+
 // The sky plot labels' font: cell height 12, width 7.
 constexpr int kDisplayFontHeight = 12;
 constexpr int kDisplayFontWidth = 7;
 
-QString ToQString(const Text& text) {
+QString ToQString(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
@@ -138,11 +153,9 @@ bool CMonitorDlg::OnInitDialog() {
     receiver.maxSnr = 20;
     receiver.inViewCount = 12;
 
-    SetFieldText(kLatitudeField, u"N000\u00B000'00.00\"");
-    SetFieldText(kLongitudeField, u"E000\u00B000'00.00\"");
-    SetFieldText(kSpeedField, u"0km/h");
-    SetFieldText(kCourseField, u"0\u00B0");
-    SetFieldText(kAltitudeField, u"0m");
+    for (const StartText& start : kStartTexts) {
+        SetDlgItemText(start.id, ToQString(start.text));
+    }
 
     // The widget is the client area and paints in client coordinates, so the frames are taken
     // relative to it and the charts land exactly on the hidden frames.
@@ -152,6 +165,7 @@ bool CMonitorDlg::OnInitDialog() {
     receiver.gpsSats = {};
     receiver.sbasSats = {};
     receiver.inViewPrns = {};
+    skyShown_ = barsShown_ = receiver;
 
     skyDotRadius = 9;
     skyLabelBox = 12;
@@ -166,6 +180,8 @@ bool CMonitorDlg::OnInitDialog() {
     }
 
     if (auto* log = qobject_cast<QPlainTextEdit*>(GetDlgItem(kLogField))) {
+        // The log shows what the receiver sent: it can be selected and copied, not typed into.
+        log->setReadOnly(true);
         // Lines are replaced, never undone; an undo history would only grow.
         log->setUndoRedoEnabled(false);
         log_.Reset(log->toPlainText());
@@ -310,14 +326,14 @@ void CMonitorDlg::AppendLog(Text line) {
     ScheduleFrame();
 }
 
-// Text set on the log control other than by AppendLog replaced what the control held, lines
-// waiting for the frame included: the lines start again from it.
+// Text set on the log control other than by AppendLog is what it shows now; the lines waiting
+// for the frame follow it.
 void CMonitorDlg::FollowLogSetElsewhere() {
     if (!logChangedElsewhere_) {
         return;
     }
     if (const auto* log = qobject_cast<QPlainTextEdit*>(GetDlgItem(kLogField))) {
-        log_.Reset(log->toPlainText());
+        log_.Rebase(log->toPlainText());
     }
     logChangedElsewhere_ = false;
 }
@@ -378,14 +394,19 @@ void CMonitorDlg::StopTimer(int timerId) {
     KillTimer(timerId);
 }
 
-// Qt draws on a widget only inside its paint event: a redraw asks for the chart's area to be
-// painted at the next frame, and the paint handler composes and copies the charts.
+// Qt draws on a widget only inside its paint event: a redraw keeps the state it is to show and
+// asks for the chart's area to be painted at the next frame.
 void CMonitorDlg::RedrawSkyPlot() {
+    skyShown_ = state();
     skyRedrawDue_ = true;
     ScheduleFrame();
 }
 
+// The scale rises here, at every redraw, whether or not the window paints before the next one.
 void CMonitorDlg::RedrawSignalBars() {
+    ReceiverState& receiver = state();
+    receiver.maxSnr = RaisedMaxSnr(receiver, BarsToDraw(receiver));
+    barsShown_ = receiver;
     barsRedrawDue_ = true;
     ScheduleFrame();
 }
@@ -416,7 +437,7 @@ void CMonitorDlg::OnTimer(int timerId) {
 void CMonitorDlg::DrawSkyPlot(QPainter& target) {
     SkyGeometry geometry;
     const QImage image =
-        ComposeSkyPlot(state(), skyFrameRect.Width(), skyFrameRect.Height(),
+        ComposeSkyPlot(skyShown_, skyFrameRect.Width(), skyFrameRect.Height(),
                        {displayFont, skyLabelBox, skyDotRadius}, devicePixelRatioF(), geometry);
     skyRadius = geometry.skyRadius;
     skyCentre = geometry.skyCentre;
@@ -424,7 +445,7 @@ void CMonitorDlg::DrawSkyPlot(QPainter& target) {
 }
 
 void CMonitorDlg::DrawSignalBars(QPainter& target) {
-    const QImage image = ComposeSignalBars(state(), barFrameRect.Width(), barFrameRect.Height(),
+    const QImage image = ComposeSignalBars(barsShown_, barFrameRect.Width(), barFrameRect.Height(),
                                            devicePixelRatioF());
     target.drawImage(QPoint(barFrameRect.left, barFrameRect.top), image);
 }

@@ -109,6 +109,10 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     NotifyGate notifyGate_{*this};
     // Waiting for the next frame.
     std::map<int, Text> pendingFields_;
+    // The state each chart shows: taken when the core asks for a redraw, so what is painted is
+    // what that redraw would have drawn, however late the paint comes.
+    ReceiverState skyShown_;
+    ReceiverState barsShown_;
     LogLines log_{kLogMaxLines, kLogKeptFromLine};
     bool logChangedElsewhere_ = false;  // the control's text was set other than by AppendLog
     bool showingLog_ = false;

@@ -51,7 +51,7 @@ QString ToQString(const Text& text) {
 }  // namespace
 
 CNmeaOutputDlg::CNmeaOutputDlg(CMonitorDlg& owner)
-    : platform::Dialog(res::kNmeaOutputDialog), owner_(owner), working_(owner.nmeaOutput) {}
+    : platform::Dialog(res::kNmeaOutputDialog, &owner), owner_(owner), working_(owner.nmeaOutput) {}
 
 bool CNmeaOutputDlg::OnInitDialog() {
     working_ = OutputSelection(owner_.nmeaOutput);
@@ -98,6 +98,13 @@ void CNmeaOutputDlg::Rebuild() {
 }
 
 void CNmeaOutputDlg::OnOK() {
+    // The port can go away while the dialog is open (a receiver unplugged): then nothing could
+    // be sent, and the receiver keeps its output. Say so rather than end as if it were sent.
+    if (owner_.portOpen == 0) {
+        MessageBox(QStringLiteral("Nothing sent: the port is closed."),
+                   QStringLiteral("Cancel, open the port again, then choose the output."));
+        return;
+    }
     owner_.SendCommand(working_.listCommand());
     owner_.SendCommand(working_.rateCommand());
     NmeaOutputConfig& stored = owner_.nmeaOutput;

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QMessageBox>
 #include <QTest>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "res/dialog102.h"
+#include "tests/common/message_box_catcher.h"
 #include "window/monitor_dlg.h"
 
 namespace pathlux::test {
@@ -50,24 +50,7 @@ class CountingMonitor : public CMonitorDlg {
     std::vector<int> timesShown;
 };
 
-// Answers every message box with OK as soon as it shows, and counts them.
-class MessageBoxCatcher : public QObject {
-  public:
-    MessageBoxCatcher() { QCoreApplication::instance()->installEventFilter(this); }
-    ~MessageBoxCatcher() override { QCoreApplication::instance()->removeEventFilter(this); }
-
-    QStringList texts;
-
-  protected:
-    bool eventFilter(QObject* object, QEvent* event) override {
-        auto* box = qobject_cast<QMessageBox*>(object);
-        if (box != nullptr && event->type() == QEvent::Show) {
-            texts << box->text();
-            QMetaObject::invokeMethod(box, &QMessageBox::accept, Qt::QueuedConnection);
-        }
-        return false;
-    }
-};
+using testing::MessageBoxCatcher;
 
 // Resident memory of this process in KiB, 0 when unknown.
 inline long ResidentKib() {

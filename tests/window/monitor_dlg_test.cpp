@@ -10,14 +10,18 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <cstdlib>
 #include <string>
 
 #include "res/dialog102.h"
+#include "tests/common/message_box_catcher.h"
 #include "tests/support/pty.h"
 #include "tests/support/sim_process.h"
 #include "tests/window/monitor_fixture.h"
+#include "window/signal_bars.h"
+#include "window/sky_plot.h"
 
 namespace pathlux {
 namespace {
@@ -25,26 +29,7 @@ namespace {
 constexpr int kCommandButtons[] = {res::kColdButton, res::kWarmButton, res::kHotButton,
                                    res::kFactoryButton, res::kNmeaButton};
 
-// Answers every message box with OK as soon as it shows, and keeps its texts.
-class MessageBoxCatcher : public QObject {
-  public:
-    MessageBoxCatcher() { QCoreApplication::instance()->installEventFilter(this); }
-    ~MessageBoxCatcher() override { QCoreApplication::instance()->removeEventFilter(this); }
-
-    QStringList texts;
-    QStringList details;
-
-  protected:
-    bool eventFilter(QObject* object, QEvent* event) override {
-        auto* box = qobject_cast<QMessageBox*>(object);
-        if (box != nullptr && event->type() == QEvent::Show) {
-            texts << box->text();
-            details << box->informativeText();
-            QMetaObject::invokeMethod(box, &QMessageBox::accept, Qt::QueuedConnection);
-        }
-        return false;
-    }
-};
+using testing::MessageBoxCatcher;
 
 class MonitorDlgTest : public testing::MonitorFixture {
   protected:
@@ -94,8 +79,12 @@ TEST_F(MonitorDlgTest, StartsClosedOnCom8WithTheStartTexts) {
     };
     for (const FieldCase& c : cases) {
         SCOPED_TRACE(c.legend);
-        EXPECT_EQ(Text(c.id), c.text);
+        EXPECT_EQ(dialog.GetDlgItemText(c.id), c.text) << "shown from the start, not at a frame";
     }
+    // The focus starts on the first enabled tab stop; the log shows lines, it takes no typing.
+    EXPECT_EQ(dialog.focusWidget(), dialog.GetDlgItem(res::kOpenButton));
+    QTest::keyClicks(dialog.GetDlgItem(kLogField), "typed");
+    EXPECT_EQ(dialog.GetDlgItemText(kLogField), "");
     const ReceiverState& state = dialog.state();
     EXPECT_EQ(state.inViewCount, 12);
     EXPECT_EQ(state.maxSnr, 20);
@@ -191,14 +180,15 @@ TEST_F(MonitorDlgTest, TheLogShowsItsLastLineAfterEveryFrame) {
     }
 }
 
-TEST_F(MonitorDlgTest, LogTextSetDirectlyReplacesTheLinesBeforeIt) {
-    dialog.AppendLog(u"waiting\r\n");
-    dialog.SetDlgItemText(kLogField, QStringLiteral("set\n"));
+// Lines waiting for the frame reach the log whatever happens to its text meanwhile.
+TEST_F(MonitorDlgTest, LinesWaitingForTheFrameSurviveAChangeOfTheLog) {
+    dialog.AppendLog(u"shown\r\n");
+    dialog.UpdateWindow();
+    Feed("$GPGSA,A,1*1E\r\n$GPRMC,1*00\r\n");
+    auto* log = qobject_cast<QPlainTextEdit*>(dialog.GetDlgItem(kLogField));
+    QTextCursor(log->document()).insertText("edit\n");
     dialog.AppendLog(u"after\r\n");
-    EXPECT_EQ(Text(kLogField), "set\nafter\n");
-    dialog.AppendLog(u"waiting again\r\n");
-    dialog.SetDlgItemText(kLogField, QString());
-    EXPECT_EQ(Text(kLogField), "");
+    EXPECT_EQ(Text(kLogField), "edit\nshown\n$GPGSA,A,1*1E\n$GPRMC,1*00\nafter\n");
 }
 
 TEST_F(MonitorDlgTest, LogShowsControlCharactersVisibly) {
@@ -291,6 +281,34 @@ TEST_F(MonitorDlgTest, PaintShowsBothChartsOnTheirFrames) {
     }
     EXPECT_GT(green, 500);
     EXPECT_GT(dialog.state().maxSnr, 20);
+}
+
+// The charts show what the core's redraw requests saw, and the bar scale rises at each request,
+// however the frames and paints fall: two cycles within a frame, a hidden window, a cycle half
+// received when the paint comes.
+TEST_F(MonitorDlgTest, ChartsShowTheirLastRedrawWhateverTheFrameTiming) {
+    dialog.hide();
+    Feed("$GPGSV,1,1,02,01,40,083,60,02,17,308,41*00\r\n");
+    Feed("$GPGSV,1,1,02,01,40,083,30,02,17,308,31*00\r\n");
+    EXPECT_EQ(dialog.state().maxSnr, 60);
+    dialog.show();
+    Feed("$GPGSA,A,3,01,02,,,,,,,,,,,2.5,1.3,2.1*00\r\n");
+    Feed("$GPGSV,1,1,02,01,45,090,45,02,20,300,35*00\r\n");
+    ReceiverState redrawn = dialog.state();
+    Feed("$GPGSV,2,1,05,01,80,200,12,02,10,100,18,03,50,050,20,04,30,150,25*00\r\n");
+    const QImage window = dialog.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // The date field's text reaches into the last column of the sky plot's frame.
+    const auto shown = [&window](const platform::Rect& frame, const QImage& chart) {
+        return window.copy(frame.left, frame.top, chart.width() - 1, chart.height()) ==
+               chart.copy(0, 0, chart.width() - 1, chart.height())
+                   .convertToFormat(QImage::Format_RGB32);
+    };
+    const platform::Rect bars = dialog.barFrameRect;
+    EXPECT_TRUE(shown(bars, ComposeSignalBars(redrawn, bars.Width(), bars.Height(), 1.0)));
+    const platform::Rect sky = dialog.skyFrameRect;
+    SkyGeometry geometry;
+    EXPECT_TRUE(shown(sky, ComposeSkyPlot(redrawn, sky.Width(), sky.Height(),
+                                          {dialog.displayFont, 12, 9}, 1.0, geometry)));
 }
 
 TEST_F(MonitorDlgTest, OpenFailureNamesThePortTheDeviceAndTheReason) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "res/dialog103.h"
+#include "tests/common/message_box_catcher.h"
 #include "tests/support/pty.h"
 #include "tests/support/sim_process.h"
 #include "tests/window/monitor_fixture.h"
@@ -203,18 +204,45 @@ TEST_F(ReceiverControlTest, OkSendsTheListThenTheRatesAndTheNextOpeningShowsThem
     EXPECT_EQ(output->rateCommand(), u"$PNMRX103,RMC,3,GGA,1*74");
 }
 
+// While the output dialog runs, the monitor window takes no clicks: "Cold" sends nothing.
 TEST_F(ReceiverControlTest, NmeaButtonRunsTheDialogModally) {
     OpenOnPty();
-    bool sawDialog = false;
+    bool modalActive = false;
     WhenOutputDialogShows([&](CNmeaOutputDlg& modal) {
-        sawDialog = modal.isModal();
+        modalActive = QApplication::activeModalWidget() == &modal;
+        Click(res::kColdButton);
         QTest::mouseClick(modal.GetDlgItem(res::kOkButton), Qt::LeftButton);
     });
     Click(res::kNmeaButton);  // returns when the modal run ends
-    EXPECT_TRUE(sawDialog);
+    EXPECT_TRUE(modalActive);
     const std::string expected =
         "$PNMRX108,GGA,GSA,GSV,RMC*6A\r\n$PNMRX103,GGA,1,GSA,1,GSV,1,RMC,1*61\r\n";
     EXPECT_EQ(receiver.Receive(expected.size()), expected);
+}
+
+// The receiver unplugged while the output dialog is open: the loss is told above the dialog,
+// which stays usable, and OK says that nothing can be sent rather than end as if it were.
+TEST_F(ReceiverControlTest, UnplugWhileTheOutputDialogIsOpen) {
+    OpenOnPty();
+    testing::MessageBoxCatcher boxes;
+    const QWidget* dialogShown = nullptr;
+    bool stillUsable = false;
+    WhenOutputDialogShows([&](CNmeaOutputDlg& modal) {
+        dialogShown = &modal;
+        receiver.CloseMaster();
+        testing::WaitForEvents([&] { return !boxes.texts.isEmpty(); });
+        stillUsable = QApplication::activeModalWidget() == &modal;
+        QTest::mouseClick(modal.GetDlgItem(res::kOkButton), Qt::LeftButton);
+        stillUsable = stillUsable && modal.isVisible();
+        QTest::mouseClick(modal.GetDlgItem(res::kCancelButton), Qt::LeftButton);
+    });
+    Click(res::kNmeaButton);
+    EXPECT_EQ(dialog.portOpen, 0);
+    EXPECT_TRUE(stillUsable);
+    EXPECT_EQ(boxes.texts, (QStringList{"COM5: device lost, port closed.",
+                                        "Nothing sent: the port is closed."}));
+    EXPECT_EQ(boxes.owners, (std::vector<const QWidget*>{dialogShown, dialogShown}));
+    EXPECT_EQ(dialog.nmeaOutput.count, 4) << "the choice is kept only when sent";
 }
 
 // The simulated receiver, in the window, obeying the buttons.

@@ -13,6 +13,7 @@
 #include "platform/errors.h"
 #include "platform/qt/draw_surface.h"
 #include "platform/qt/message_map.h"
+#include "platform/qt/text.h"
 #include "platform/sync.h"
 #include "res/dialog102.h"
 #include "window/bar_geometry.h"
@@ -22,6 +23,8 @@
 
 namespace pathlux {
 namespace {
+
+using platform::ToQString;
 
 using Entry = platform::MessageMapEntry<CMonitorDlg>;
 
@@ -73,10 +76,6 @@ constexpr StartText kStartTexts[] = {
 // The sky plot labels' font: cell height 12, width 7.
 constexpr int kDisplayFontHeight = 12;
 constexpr int kDisplayFontWidth = 7;
-
-QString ToQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QRect ToQRect(const platform::Rect& rect) {
     return QRect(rect.left, rect.top, rect.Width(), rect.Height());
@@ -136,16 +135,16 @@ class PortReader : public ByteSource {
 
 CMonitorDlg::CMonitorDlg()
     : platform::Dialog(res::kMonitorDialog),
-      appIcon(platform::LoadAppIcon()),
+      appIcon_(platform::LoadAppIcon()),
       interpreter_(*this) {}
 
 CMonitorDlg::~CMonitorDlg() = default;
 
 bool CMonitorDlg::OnInitDialog() {
-    setWindowIcon(appIcon);
+    setWindowIcon(appIcon_);
     CenterWindow();
     SetCurSel(res::kPortList, kInitialPort);
-    portOpen = 0;
+    portOpen_ = 0;
     EnableCommandButtons(false);
 
     ReceiverState& receiver = state();
@@ -159,19 +158,19 @@ bool CMonitorDlg::OnInitDialog() {
 
     // The widget is the client area and paints in client coordinates, so the frames are taken
     // relative to it and the charts land exactly on the hidden frames.
-    barFrameRect = GetDlgItemRect(res::kBarFrame);
-    skyFrameRect = GetDlgItemRect(res::kSkyFrame);
+    barFrameRect_ = GetDlgItemRect(res::kBarFrame);
+    skyFrameRect_ = GetDlgItemRect(res::kSkyFrame);
 
     receiver.gpsSats = {};
     receiver.sbasSats = {};
     receiver.inViewPrns = {};
     skyShown_ = barsShown_ = receiver;
 
-    skyDotRadius = 9;
-    skyLabelBox = 12;
-    displayFont = platform::CreateCellFont(kDisplayFontHeight, kDisplayFontWidth);
+    skyDotRadius_ = 9;
+    skyLabelBox_ = 12;
+    displayFont_ = platform::CreateCellFont(kDisplayFontHeight, kDisplayFontWidth);
     // GGA, GSA, GSV and RMC, each every second.
-    nmeaOutput = NmeaOutputConfig{};
+    nmeaOutput_ = NmeaOutputConfig{};
 
     // Which device each port name stands for, where the user looks for it.
     for (int i = 0; i < static_cast<int>(std::size(res::kPortListItems)); ++i) {
@@ -210,20 +209,26 @@ Text CMonitorDlg::SelectedPortName() const {
     return PortName(GetCurSel(res::kPortList) + 1);
 }
 
-ErrorCode CMonitorDlg::OpenPort(const Text& name) {
+ErrorCode CMonitorDlg::OpenAndConfigurePort(const Text& name) {
     ++portGeneration_;
     openPortName_ = name;
     notifyGate_.Taken();
-    return port.OpenWithWatcher(name, &notifyGate_, 0, portGeneration_, kQueueSize, kQueueSize);
+    const ErrorCode error =
+        port_.OpenWithWatcher(name, &notifyGate_, 0, portGeneration_, kQueueSize, kQueueSize);
+    if (error == 0) {
+        port_.Configure(kBaudRate, kDataBits, kNoParity, kOneStopBit);
+        port_.PurgeBuffers();
+    }
+    return error;
 }
 
 QString CMonitorDlg::OpenFailureDetail() const {
-    QString detail = QStringLiteral("Device: %1").arg(QString::fromStdString(port.lastOpenPath()));
-    if (port.lastSystemError().empty()) {
-        return detail + QStringLiteral("\nError %1").arg(port.lastError());
+    QString detail = QStringLiteral("Device: %1").arg(QString::fromStdString(port_.lastOpenPath()));
+    if (port_.lastSystemError().empty()) {
+        return detail + QStringLiteral("\nError %1").arg(port_.lastError());
     }
-    detail += QStringLiteral("\nReason: %1").arg(QString::fromStdString(port.lastSystemError()));
-    if (port.lastSystemError() == platform::SystemErrorText(EACCES)) {
+    detail += QStringLiteral("\nReason: %1").arg(QString::fromStdString(port_.lastSystemError()));
+    if (port_.lastSystemError() == platform::SystemErrorText(EACCES)) {
         detail += QStringLiteral(
             "\nSerial devices belong to the group dialout: add your user to it "
             "(sudo adduser $USER dialout) and log in again.");
@@ -233,45 +238,41 @@ QString CMonitorDlg::OpenFailureDetail() const {
 
 void CMonitorDlg::OnOpenButton() {
     const Text name = SelectedPortName();
-    if (portOpen != 0) {
-        portOpen = 0;
-        port.Close();
+    if (portOpen_ != 0) {
+        portOpen_ = 0;
+        port_.Close();
         SetDlgItemText(res::kOpenButton, QStringLiteral("Open"));
         EnableCommandButtons(false);
         return;
     }
-    if (OpenPort(name) != 0) {
+    if (OpenAndConfigurePort(name) != 0) {
         MessageBox(ToQString(name + u" port open error!"), OpenFailureDetail());
         return;
     }
-    port.Configure(kBaudRate, kDataBits, kNoParity, kOneStopBit);
-    port.PurgeBuffers();
-    portOpen = 1;
+    portOpen_ = 1;
     SetDlgItemText(res::kOpenButton, QStringLiteral("Close"));
     EnableCommandButtons(true);
 }
 
 void CMonitorDlg::OnPortChanged() {
     const Text name = SelectedPortName();
-    if (portOpen != 1) {
+    if (portOpen_ != 1) {
         return;
     }
-    port.Close();
+    port_.Close();
     EnableCommandButtons(false);
-    if (OpenPort(name) != 0) {
-        portOpen = 0;
+    if (OpenAndConfigurePort(name) != 0) {
+        portOpen_ = 0;
         SetDlgItemText(res::kOpenButton, QStringLiteral("Open"));
         MessageBox(QStringLiteral("COM port open error!"), OpenFailureDetail());
         return;
     }
-    port.Configure(kBaudRate, kDataBits, kNoParity, kOneStopBit);
-    port.PurgeBuffers();
     EnableCommandButtons(true);
 }
 
 std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t lParam) {
     notifyGate_.Taken();
-    if (portOpen == 0 || lParam != portGeneration_) {
+    if (portOpen_ == 0 || lParam != portGeneration_) {
         return 0;
     }
     const std::uint32_t events = NotifiedEvents(wParam);
@@ -279,7 +280,7 @@ std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t l
         OnPortLost();
         return 0;
     }
-    PortReader reader(port);
+    PortReader reader(port_);
     if (interpreter_.OnSerialNotify(events, reader) == NmeaInterpreter::kMoreWaiting) {
         // The rest is read on a notification of our own, queued behind the clicks, timer ticks
         // and paints that came meanwhile.
@@ -291,8 +292,8 @@ std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t l
 void CMonitorDlg::SendCommand(Text sentence) {
     // Sized from the text with its line end, so nothing is cut or written past a buffer.
     const std::string bytes = EncodeCommand(sentence);
-    port.Write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), nullptr, nullptr,
-               platform::INFINITE);
+    port_.Write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), nullptr, nullptr,
+                platform::INFINITE);
 }
 
 void CMonitorDlg::RestartReceiver(const RestartCommand& command) {
@@ -306,8 +307,8 @@ void CMonitorDlg::OpenNmeaOutputDialog() {
 }
 
 void CMonitorDlg::OnPortLost() {
-    portOpen = 0;
-    port.Close();
+    portOpen_ = 0;
+    port_.Close();
     SetDlgItemText(res::kOpenButton, QStringLiteral("Open"));
     EnableCommandButtons(false);
     MessageBox(ToQString(openPortName_ + u" device lost, port closed."),
@@ -352,10 +353,10 @@ void CMonitorDlg::UpdateWindow() {
     pendingFields_.clear();
     ShowLog();
     if (skyRedrawDue_) {
-        update(ToQRect(skyFrameRect));
+        update(ToQRect(skyFrameRect_));
     }
     if (barsRedrawDue_) {
-        update(ToQRect(barFrameRect));
+        update(ToQRect(barFrameRect_));
     }
     skyRedrawDue_ = barsRedrawDue_ = false;
 }
@@ -418,10 +419,10 @@ void CMonitorDlg::OnPaint() {
         return;
     }
     const QRect painted = ToQRect(paintRect());
-    if (painted.intersects(ToQRect(skyFrameRect))) {
+    if (painted.intersects(ToQRect(skyFrameRect_))) {
         DrawSkyPlot(*target);
     }
-    if (painted.intersects(ToQRect(barFrameRect))) {
+    if (painted.intersects(ToQRect(barFrameRect_))) {
         DrawSignalBars(*target);
     }
 }
@@ -436,22 +437,21 @@ void CMonitorDlg::OnTimer(int timerId) {
 
 void CMonitorDlg::DrawSkyPlot(QPainter& target) {
     SkyGeometry geometry;
-    const QImage image =
-        ComposeSkyPlot(skyShown_, skyFrameRect.Width(), skyFrameRect.Height(),
-                       {displayFont, skyLabelBox, skyDotRadius}, devicePixelRatioF(), geometry);
-    skyRadius = geometry.skyRadius;
-    skyCentre = geometry.skyCentre;
-    target.drawImage(QPoint(skyFrameRect.left, skyFrameRect.top), image);
+    const QImage image = ComposeSkyPlot(skyShown_, skyFrameRect_.Width(), skyFrameRect_.Height(),
+                                        skyStyle(), devicePixelRatioF(), geometry);
+    skyRadius_ = geometry.skyRadius;
+    skyCentre_ = geometry.skyCentre;
+    target.drawImage(QPoint(skyFrameRect_.left, skyFrameRect_.top), image);
 }
 
 void CMonitorDlg::DrawSignalBars(QPainter& target) {
-    const QImage image = ComposeSignalBars(barsShown_, barFrameRect.Width(), barFrameRect.Height(),
-                                           devicePixelRatioF());
-    target.drawImage(QPoint(barFrameRect.left, barFrameRect.top), image);
+    const QImage image = ComposeSignalBars(barsShown_, barFrameRect_.Width(),
+                                           barFrameRect_.Height(), devicePixelRatioF());
+    target.drawImage(QPoint(barFrameRect_.left, barFrameRect_.top), image);
 }
 
 Point CMonitorDlg::SkyToPoint(double azimuth, double elevation) const {
-    return pathlux::SkyToPoint({skyRadius, skyCentre}, azimuth, elevation);
+    return pathlux::SkyToPoint(skyGeometry(), azimuth, elevation);
 }
 
 }  // namespace pathlux

@@ -16,6 +16,7 @@
 #include "serial/serial.h"
 #include "window/log_lines.h"
 #include "window/sky_geometry.h"
+#include "window/sky_plot.h"
 
 class QPainter;
 
@@ -70,16 +71,16 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     NmeaInterpreter& interpreter() { return interpreter_; }
     ReceiverState& state() { return interpreter_.state(); }
 
-    double skyRadius = 0.0;
-    QFont displayFont;
-    std::int32_t skyLabelBox = 12;
-    std::int32_t skyDotRadius = 9;
-    platform::Rect skyFrameRect;
-    platform::Rect barFrameRect;
-    Point skyCentre;
-    NmeaOutputConfig nmeaOutput;
-    std::int32_t portOpen = 0;
-    QIcon appIcon;
+    // 1 while the port is open, else 0.
+    std::int32_t portOpen() const { return portOpen_; }
+    const NmeaOutputConfig& nmeaOutput() const { return nmeaOutput_; }
+    // The output the receiver was last told to send.
+    void SetNmeaOutput(const NmeaOutputConfig& config) { nmeaOutput_ = config; }
+    const platform::Rect& skyFrameRect() const { return skyFrameRect_; }
+    const platform::Rect& barFrameRect() const { return barFrameRect_; }
+    SkyPlotStyle skyStyle() const { return {displayFont_, skyLabelBox_, skyDotRadius_}; }
+    // The geometry of the last sky plot redraw.
+    SkyGeometry skyGeometry() const { return {skyRadius_, skyCentre_}; }
 
   protected:
     bool OnInitDialog() override;
@@ -89,8 +90,9 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
   private:
     // "COM%d:" of the port list's selection.
     Text SelectedPortName() const;
-    // Opens the named port with a watcher that posts to this window.
-    ErrorCode OpenPort(const Text& name);
+    // Opens the named port with a watcher that posts to this window, then sets the line up
+    // again and empties its buffers (their results are not looked at).
+    ErrorCode OpenAndConfigurePort(const Text& name);
     // What the user is told beside an open failure: the device tried and the system's reason.
     QString OpenFailureDetail() const;
     // The device went away while open: back to the closed state, and say so.
@@ -100,6 +102,16 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     void ShowLog();
     void FollowLogSetElsewhere();
 
+    double skyRadius_ = 0.0;
+    QFont displayFont_;
+    std::int32_t skyLabelBox_ = 12;
+    std::int32_t skyDotRadius_ = 9;
+    platform::Rect skyFrameRect_;
+    platform::Rect barFrameRect_;
+    Point skyCentre_;
+    NmeaOutputConfig nmeaOutput_;
+    std::int32_t portOpen_ = 0;
+    QIcon appIcon_;
     NmeaInterpreter interpreter_;
     Text openPortName_;
     // Sent with every notification of one opening, so that late notifications of a port that
@@ -119,10 +131,9 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     bool skyRedrawDue_ = false;
     bool barsRedrawDue_ = false;
 
-  public:
     // Declared last so that it goes first: its destruction stops the watcher, which posts to
     // this window and reads the members above, and closes the port.
-    CSerialWnd port;
+    CSerialWnd port_;
 };
 
 }  // namespace pathlux

@@ -4,11 +4,14 @@
 #include <cmath>
 
 #include "platform/qt/message_map.h"
+#include "platform/qt/text.h"
 #include "res/dialog103.h"
 #include "window/monitor_dlg.h"
 
 namespace pathlux {
 namespace {
+
+using platform::ToQString;
 
 using Entry = platform::MessageMapEntry<CNmeaOutputDlg>;
 
@@ -44,17 +47,15 @@ constexpr Entry kMessageMap[] = {
                    &CNmeaOutputDlg::OnRateChanged<kKeyVtg>),
 };
 
-QString ToQString(const Text& text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 }  // namespace
 
 CNmeaOutputDlg::CNmeaOutputDlg(CMonitorDlg& owner)
-    : platform::Dialog(res::kNmeaOutputDialog, &owner), owner_(owner), working_(owner.nmeaOutput) {}
+    : platform::Dialog(res::kNmeaOutputDialog, &owner),
+      owner_(owner),
+      working_(owner.nmeaOutput()) {}
 
 bool CNmeaOutputDlg::OnInitDialog() {
-    working_ = OutputSelection(owner_.nmeaOutput);
+    working_ = OutputSelection(owner_.nmeaOutput());
     for (int key = 0; key < kSentenceKeyCount; ++key) {
         for (int rate = kMinRate; rate <= kMaxRate; ++rate) {
             AddListItem(kSentenceKeys[key].rateComboId, QString::number(rate));
@@ -100,19 +101,20 @@ void CNmeaOutputDlg::Rebuild() {
 void CNmeaOutputDlg::OnOK() {
     // The port can go away while the dialog is open (a receiver unplugged): then nothing could
     // be sent, and the receiver keeps its output. Say so rather than end as if it were sent.
-    if (owner_.portOpen == 0) {
+    if (owner_.portOpen() == 0) {
         MessageBox(QStringLiteral("Nothing sent: the port is closed."),
                    QStringLiteral("Cancel, open the port again, then choose the output."));
         return;
     }
     owner_.SendCommand(working_.listCommand());
     owner_.SendCommand(working_.rateCommand());
-    NmeaOutputConfig& stored = owner_.nmeaOutput;
+    NmeaOutputConfig stored = owner_.nmeaOutput();
     for (int key = 0; key < kSentenceKeyCount; ++key) {
         stored.rates[key] = GetCurSel(kSentenceKeys[key].rateComboId) + 1;
     }
     stored.count = working_.working().count;
     std::copy_n(working_.working().keys.begin(), stored.count, stored.keys.begin());
+    owner_.SetNmeaOutput(stored);
     platform::Dialog::OnOK();
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/qt/draw_surface.h"
 #include "window/bar_geometry.h"
+#include "window/satellite_colour.h"
 
 namespace pathlux {
 namespace {
@@ -12,10 +13,6 @@ using platform::DrawSurface;
 
 const QColor kWhite(255, 255, 255);
 const QColor kBlack(0, 0, 0);
-const QColor kGrey(150, 150, 150);
-const QColor kRed(255, 0, 0);
-const QColor kGreen(0, 180, 60);
-const QColor kBlue(0, 60, 180);
 
 constexpr std::int32_t kTextHeight = 12;
 constexpr std::int32_t kSnrCeiling = 70;
@@ -25,16 +22,6 @@ constexpr int kFontHeight = 12;
 constexpr int kFontWidth = 6;
 
 }  // namespace
-
-QColor BarColour(const SatelliteRecord& record, std::int32_t prn, std::int32_t fix3d) {
-    if (record.used != 1) {
-        return kGrey;
-    }
-    if (IsSbasPrn(prn)) {
-        return kRed;
-    }
-    return fix3d != 0 ? kGreen : kBlue;
-}
 
 QImage ComposeSignalBars(ReceiverState& state, std::int32_t width, std::int32_t height,
                          qreal devicePixelRatio) {
@@ -59,7 +46,7 @@ QImage ComposeSignalBars(ReceiverState& state, std::int32_t width, std::int32_t 
         const Rect area = BarArea(layout, i);
         surface.FillRect(area, kWhite);
         const std::int32_t top = BarTop(layout, state.maxSnr, record.snr);
-        const QColor colour = BarColour(record, prn, state.fix3d);
+        const QColor colour = SatelliteColour(record, prn, state.fix3d, kSignalBarColours);
         surface.FillRect({area.left, top, area.right, area.bottom}, colour);
 
         if (record.snr <= 0 || record.snr >= kSnrCeiling) {

@@ -8,9 +8,6 @@
 
 namespace pathlux {
 
-// Bar colour: used SBAS red, used GPS green in a 3D fix else blue, any other grey.
-QColor BarColour(const SatelliteRecord& record, std::int32_t prn, std::int32_t fix3d);
-
 // Raises the state's maxSnr, then composes the chart of a width x height frame into an image one
 // pixel narrower and lower than the frame (at the given pixel density).
 QImage ComposeSignalBars(ReceiverState& state, std::int32_t width, std::int32_t height,

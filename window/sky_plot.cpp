@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "platform/qt/draw_surface.h"
+#include "window/satellite_colour.h"
 
 namespace pathlux {
 namespace {
@@ -13,10 +14,7 @@ using platform::Rect;
 
 const QColor kWhite(255, 255, 255);
 const QColor kBlack(0, 0, 0);
-const QColor kGrey(128, 128, 128);
-const QColor kRed(255, 0, 0);
-const QColor kGreen(0, 180, 60);
-const QColor kBlue(0, 0, 255);
+const QColor kGrey(128, 128, 128);  // rings and spokes
 
 // Boxes around a point, worked in 64 bits: a projected point may sit at the integer limits.
 Rect BoxAround(Point centre, std::int32_t radius) {
@@ -28,16 +26,6 @@ Rect BoxAround(Point centre, std::int32_t radius) {
 }
 
 }  // namespace
-
-QColor SkyDotColour(const SatelliteRecord& record, std::int32_t prn, std::int32_t fix3d) {
-    if (record.used != 1) {
-        return kGrey;
-    }
-    if (IsSbasPrn(prn)) {
-        return kRed;
-    }
-    return fix3d != 0 ? kGreen : kBlue;
-}
 
 QImage ComposeSkyPlot(const ReceiverState& state, std::int32_t width, std::int32_t height,
                       const SkyPlotStyle& style, qreal devicePixelRatio, SkyGeometry& geometry) {
@@ -69,7 +57,7 @@ QImage ComposeSkyPlot(const ReceiverState& state, std::int32_t width, std::int32
         }
         const Point p = SkyToPoint(geometry, record.azimuth, record.elevation);
         surface.FilledEllipse(BoxAround(p, style.dotRadius),
-                              SkyDotColour(record, prn, state.fix3d));
+                              SatelliteColour(record, prn, state.fix3d, kSkyPlotColours));
         surface.TextInBox(QString::number(prn), BoxAround(p, half), style.labelFont, kWhite,
                           std::nullopt);
     }

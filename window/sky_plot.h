@@ -16,10 +16,6 @@ struct SkyPlotStyle {
     std::int32_t dotRadius = 9;
 };
 
-// The disc colour of a satellite: used SBAS red, used GPS green in a 3D fix else blue, any
-// other grey.
-QColor SkyDotColour(const SatelliteRecord& record, std::int32_t prn, std::int32_t fix3d);
-
 // Composes the whole plot into a width x height image (at the given pixel density) and returns
 // the geometry it used.
 QImage ComposeSkyPlot(const ReceiverState& state, std::int32_t width, std::int32_t height,

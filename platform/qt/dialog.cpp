@@ -19,6 +19,7 @@
 #include <algorithm>
 
 #include "platform/qt/message_map.h"
+#include "platform/qt/text.h"
 #include "res/icon128.h"
 
 namespace pathlux::platform {
@@ -35,10 +36,6 @@ class PostedMessage : public QEvent {
     const std::uintptr_t wParam;
     const std::intptr_t lParam;
 };
-
-QString ToQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A tab stop takes the focus by Tab and by a click; any other control only by a click, as the
 // platform's dialog navigation passes over it.

@@ -36,7 +36,7 @@ TEST(window_flood_test, EverySentenceIsDispatchedAndTheWindowKeepsAnswering) {
     ASSERT_TRUE(sim.WaitFor([&] { return sim.stdoutText.find('\n') != std::string::npos; }));
     sim.SetPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); });
     dialog.OpenOn(8, sim.FirstLine());
-    ASSERT_EQ(dialog.portOpen, 1);
+    ASSERT_EQ(dialog.portOpen(), 1);
 
     // Where the flood stood at each tick of a fast timer, and when a click was handled.
     std::vector<std::uint64_t> ticksAt;
@@ -87,7 +87,7 @@ TEST(window_flood_test, EverySentenceIsDispatchedAndTheWindowKeepsAnswering) {
     EXPECT_GE(during, 10) << "ticks: " << ticksAt.size();
 
     QTest::mouseClick(dialog.GetDlgItem(res::kOpenButton), Qt::LeftButton);
-    EXPECT_EQ(dialog.portOpen, 0);
+    EXPECT_EQ(dialog.portOpen(), 0);
 }
 
 }  // namespace

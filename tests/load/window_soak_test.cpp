@@ -54,7 +54,7 @@ TEST(window_soak_test, FaultsFloodAndUnplugsLeaveNoTrace) {
     sim.SetPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); });
     const int threadsBefore = test::BaselineThreadCount();
     dialog.OpenOn(8, link);
-    ASSERT_EQ(dialog.portOpen, 1);
+    ASSERT_EQ(dialog.portOpen(), 1);
 
     const auto sample = [&] {
         return Sample{test::ResidentKib(), test::CountOpenFds(),
@@ -73,7 +73,7 @@ TEST(window_soak_test, FaultsFloodAndUnplugsLeaveNoTrace) {
         const std::uint64_t before = dialog.logLines;
         sim.WaitFor([&] { return Clock::now() >= until; });
         ASSERT_TRUE(sim.WaitFor([&] { return dialog.logLines > before; }));
-        ASSERT_EQ(dialog.portOpen, 1);
+        ASSERT_EQ(dialog.portOpen(), 1);
 
         const Sample now = sample();
         if (cycle == warmUpCycles) {
@@ -93,7 +93,7 @@ TEST(window_soak_test, FaultsFloodAndUnplugsLeaveNoTrace) {
         const std::size_t reports = sim.stderrText.size();
         const qsizetype boxesBefore = boxes.texts.size();
         sim.Signal(SIGUSR1);
-        ASSERT_TRUE(sim.WaitFor([&] { return dialog.portOpen == 0; }));
+        ASSERT_TRUE(sim.WaitFor([&] { return dialog.portOpen() == 0; }));
         ASSERT_TRUE(sim.WaitFor([&] { return boxes.texts.size() == boxesBefore + 1; }));
         EXPECT_EQ(boxes.texts.back(), "COM8: device lost, port closed.");
         EXPECT_EQ(dialog.GetDlgItemText(res::kOpenButton), "Open");
@@ -104,12 +104,12 @@ TEST(window_soak_test, FaultsFloodAndUnplugsLeaveNoTrace) {
         ASSERT_TRUE(sim.WaitFor(
             [&] { return sim.stderrText.find(R"({"replugged":)", reports) != std::string::npos; }));
         QTest::mouseClick(dialog.GetDlgItem(res::kOpenButton), Qt::LeftButton);
-        ASSERT_EQ(dialog.portOpen, 1);
+        ASSERT_EQ(dialog.portOpen(), 1);
     }
     const Sample last = sample();
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     QTest::mouseClick(dialog.GetDlgItem(res::kOpenButton), Qt::LeftButton);
-    EXPECT_EQ(dialog.portOpen, 0);
+    EXPECT_EQ(dialog.portOpen(), 0);
     EXPECT_EQ(test::SettledThreadCount(last.threads - 1), last.threads - 1) << "the watcher ends";
     sim.Signal(SIGTERM);
     ASSERT_TRUE(sim.WaitFor([&] { return sim.HasExited(); }));

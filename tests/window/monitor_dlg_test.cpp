@@ -49,7 +49,7 @@ class MonitorDlgTest : public testing::MonitorFixture {
 
 TEST_F(MonitorDlgTest, StartsClosedOnCom8WithTheStartTexts) {
     EXPECT_EQ(dialog.windowTitle(), "Pathlux V0.10 For Orvane");
-    EXPECT_EQ(dialog.portOpen, 0);
+    EXPECT_EQ(dialog.portOpen(), 0);
     EXPECT_EQ(Text(res::kPortList), "COM8");
     EXPECT_EQ(dialog.GetCurSel(res::kPortList), 7);
     EXPECT_EQ(Text(res::kOpenButton), "Open");
@@ -90,21 +90,19 @@ TEST_F(MonitorDlgTest, StartsClosedOnCom8WithTheStartTexts) {
     EXPECT_EQ(state.maxSnr, 20);
     EXPECT_EQ(state.fix3d, 0);
     EXPECT_FALSE(dialog.HasTimer(kTtffTimerId));
-    EXPECT_EQ(dialog.skyLabelBox, 12);
-    EXPECT_EQ(dialog.skyDotRadius, 9);
-    EXPECT_EQ(dialog.nmeaOutput.count, 4);
-    EXPECT_EQ(dialog.nmeaOutput.keys[0], kKeyGga);
-    EXPECT_EQ(dialog.nmeaOutput.keys[3], kKeyRmc);
-    EXPECT_EQ(dialog.nmeaOutput.rates[kKeyZda], 1);
+    EXPECT_EQ(dialog.nmeaOutput().count, 4);
+    EXPECT_EQ(dialog.nmeaOutput().keys[0], kKeyGga);
+    EXPECT_EQ(dialog.nmeaOutput().keys[3], kKeyRmc);
+    EXPECT_EQ(dialog.nmeaOutput().rates[kKeyZda], 1);
     EXPECT_FALSE(dialog.windowIcon().isNull());
 }
 
 TEST_F(MonitorDlgTest, FramesAreTheHiddenControlsInClientCoordinates) {
-    EXPECT_EQ(dialog.skyFrameRect, dialog.GetDlgItemRect(res::kSkyFrame));
-    EXPECT_EQ(dialog.barFrameRect, dialog.GetDlgItemRect(res::kBarFrame));
+    EXPECT_EQ(dialog.skyFrameRect(), dialog.GetDlgItemRect(res::kSkyFrame));
+    EXPECT_EQ(dialog.barFrameRect(), dialog.GetDlgItemRect(res::kBarFrame));
     EXPECT_FALSE(dialog.GetDlgItem(res::kSkyFrame)->isVisible());
-    EXPECT_EQ(dialog.skyFrameRect, (platform::Rect{4, 26, 148, 166}));
-    EXPECT_EQ(dialog.barFrameRect, (platform::Rect{4, 166, 239, 224}));
+    EXPECT_EQ(dialog.skyFrameRect(), (platform::Rect{4, 26, 148, 166}));
+    EXPECT_EQ(dialog.barFrameRect(), (platform::Rect{4, 166, 239, 224}));
 }
 
 TEST_F(MonitorDlgTest, LogKeepsAtMostThirtyLines) {
@@ -264,11 +262,11 @@ TEST_F(MonitorDlgTest, PaintShowsBothChartsOnTheirFrames) {
     bytes.replace("\n", "\r\n");
     Feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     const QImage window = dialog.grab().toImage();
-    const platform::Rect sky = dialog.skyFrameRect;
-    const platform::Rect bars = dialog.barFrameRect;
-    EXPECT_EQ(dialog.skyRadius, 68.0);
-    EXPECT_EQ(dialog.skyCentre, (Point{71, 69}));
-    EXPECT_EQ(dialog.SkyToPoint(0, 90), dialog.skyCentre);
+    const platform::Rect sky = dialog.skyFrameRect();
+    const platform::Rect bars = dialog.barFrameRect();
+    EXPECT_EQ(dialog.skyGeometry().skyRadius, 68.0);
+    EXPECT_EQ(dialog.skyGeometry().skyCentre, (Point{71, 69}));
+    EXPECT_EQ(dialog.SkyToPoint(0, 90), dialog.skyGeometry().skyCentre);
     EXPECT_EQ(window.pixelColor(sky.left + 3, sky.top + 3), QColor(255, 255, 255));
     EXPECT_EQ(window.pixelColor(sky.left + 3, sky.top + 69), QColor(0, 0, 0)) << "horizon";
     EXPECT_EQ(window.pixelColor(bars.left + 3, bars.top + 45), QColor(255, 255, 255));
@@ -303,12 +301,12 @@ TEST_F(MonitorDlgTest, ChartsShowTheirLastRedrawWhateverTheFrameTiming) {
                chart.copy(0, 0, chart.width() - 1, chart.height())
                    .convertToFormat(QImage::Format_RGB32);
     };
-    const platform::Rect bars = dialog.barFrameRect;
+    const platform::Rect bars = dialog.barFrameRect();
     EXPECT_TRUE(shown(bars, ComposeSignalBars(redrawn, bars.Width(), bars.Height(), 1.0)));
-    const platform::Rect sky = dialog.skyFrameRect;
+    const platform::Rect sky = dialog.skyFrameRect();
     SkyGeometry geometry;
-    EXPECT_TRUE(shown(sky, ComposeSkyPlot(redrawn, sky.Width(), sky.Height(),
-                                          {dialog.displayFont, 12, 9}, 1.0, geometry)));
+    EXPECT_TRUE(shown(
+        sky, ComposeSkyPlot(redrawn, sky.Width(), sky.Height(), dialog.skyStyle(), 1.0, geometry)));
 }
 
 TEST_F(MonitorDlgTest, OpenFailureNamesThePortTheDeviceAndTheReason) {
@@ -330,12 +328,12 @@ TEST_F(MonitorDlgTest, OpenFailureNamesThePortTheDeviceAndTheReason) {
         SCOPED_TRACE(c.legend);
         MessageBoxCatcher boxes;
         SelectPort(c.port, c.device);
-        EXPECT_EQ(dialog.portOpen, 0) << "a selection change while closed opens nothing";
+        EXPECT_EQ(dialog.portOpen(), 0) << "a selection change while closed opens nothing";
         EXPECT_TRUE(boxes.texts.isEmpty());
         ClickOpen();
         EXPECT_EQ(boxes.texts, QStringList{c.text});
         EXPECT_EQ(boxes.details, QStringList{c.detail});
-        EXPECT_EQ(dialog.portOpen, 0);
+        EXPECT_EQ(dialog.portOpen(), 0);
         EXPECT_EQ(Text(res::kOpenButton), "Open");
         EXPECT_TRUE(CommandButtonsEnabled(false));
     }
@@ -355,7 +353,7 @@ TEST_F(MonitorDlgTest, OpenPortShowsTheReceiverAndCloses) {
     test::Pty receiver;
     SelectPort(5, receiver.path());
     ClickOpen();
-    ASSERT_EQ(dialog.portOpen, 1);
+    ASSERT_EQ(dialog.portOpen(), 1);
     EXPECT_EQ(Text(res::kOpenButton), "Close");
     EXPECT_TRUE(CommandButtonsEnabled(true));
 
@@ -368,7 +366,7 @@ TEST_F(MonitorDlgTest, OpenPortShowsTheReceiverAndCloses) {
     EXPECT_EQ(Text(kLatitudeField), QString::fromUtf8("N048°07'02.28\""));
 
     ClickOpen();
-    EXPECT_EQ(dialog.portOpen, 0);
+    EXPECT_EQ(dialog.portOpen(), 0);
     EXPECT_EQ(Text(res::kOpenButton), "Open");
     EXPECT_TRUE(CommandButtonsEnabled(false));
     EXPECT_EQ(CSerialPort::ProbePort(u"COM5:"), CSerialPort::kProbeAvailable) << "released";
@@ -381,7 +379,7 @@ TEST_F(MonitorDlgTest, SimulatedReceiverReachesAFixInTheWindow) {
     sim.SetPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); });
     SelectPort(8, sim.FirstLine());
     ClickOpen();
-    ASSERT_EQ(dialog.portOpen, 1);
+    ASSERT_EQ(dialog.portOpen(), 1);
     EXPECT_EQ(Text(res::kOpenButton), "Close");
     EXPECT_TRUE(CommandButtonsEnabled(true));
 
@@ -400,13 +398,13 @@ TEST_F(MonitorDlgTest, PortChangeWhileOpenToAMissingDeviceEndsClosed) {
     test::Pty receiver;
     SelectPort(5, receiver.path());
     ClickOpen();
-    ASSERT_EQ(dialog.portOpen, 1);
+    ASSERT_EQ(dialog.portOpen(), 1);
     MessageBoxCatcher boxes;
     SelectPort(6, "/nonexistent/pathlux-tty6");
     EXPECT_EQ(boxes.texts, QStringList{"COM port open error!"});
     EXPECT_EQ(boxes.details,
               QStringList{"Device: /nonexistent/pathlux-tty6\nReason: No such file or directory"});
-    EXPECT_EQ(dialog.portOpen, 0);
+    EXPECT_EQ(dialog.portOpen(), 0);
     EXPECT_EQ(Text(res::kOpenButton), "Open");
     EXPECT_TRUE(CommandButtonsEnabled(false));
     EXPECT_EQ(CSerialPort::ProbePort(u"COM5:"), CSerialPort::kProbeAvailable)
@@ -418,9 +416,9 @@ TEST_F(MonitorDlgTest, PortChangeWhileOpenReopensTheNewPort) {
     test::Pty second;
     SelectPort(5, first.path());
     ClickOpen();
-    ASSERT_EQ(dialog.portOpen, 1);
+    ASSERT_EQ(dialog.portOpen(), 1);
     SelectPort(6, second.path());
-    EXPECT_EQ(dialog.portOpen, 1);
+    EXPECT_EQ(dialog.portOpen(), 1);
     EXPECT_EQ(Text(res::kOpenButton), "Close");
     EXPECT_TRUE(CommandButtonsEnabled(true));
     first.Send("$GPGSA,A,3,,,,,,,,,,,,,9.9,9.9,9.9*00\r");
@@ -434,9 +432,9 @@ TEST_F(MonitorDlgTest, UnpluggedDeviceReturnsTheWindowToClosed) {
     test::Pty receiver;
     SelectPort(5, receiver.path());
     ClickOpen();
-    ASSERT_EQ(dialog.portOpen, 1);
+    ASSERT_EQ(dialog.portOpen(), 1);
     receiver.CloseMaster();
-    EXPECT_TRUE(WaitFor([this] { return dialog.portOpen == 0; }));
+    EXPECT_TRUE(WaitFor([this] { return dialog.portOpen() == 0; }));
     EXPECT_EQ(Text(res::kOpenButton), "Open");
     EXPECT_TRUE(CommandButtonsEnabled(false));
     ASSERT_EQ(boxes.texts.size(), 1);
@@ -450,16 +448,16 @@ TEST_F(MonitorDlgTest, LateNotificationsOfAClosedPortAreIgnored) {
     SelectPort(5, first.path());
     const int before = test::BaselineThreadCount();
     dialog.OnOpenButton();
-    ASSERT_EQ(dialog.portOpen, 1);
+    ASSERT_EQ(dialog.portOpen(), 1);
     // The first device goes away; its watcher posts the loss and ends before anything is handled.
     first.CloseMaster();
     ASSERT_EQ(test::SettledThreadCount(before), before);
     dialog.OnOpenButton();  // closes
     setenv("PATHLUX_COM5", second.path().c_str(), 1);
     dialog.OnOpenButton();  // opens the second device on the same name
-    ASSERT_EQ(dialog.portOpen, 1);
+    ASSERT_EQ(dialog.portOpen(), 1);
     QCoreApplication::sendPostedEvents(&dialog);
-    EXPECT_EQ(dialog.portOpen, 1) << "the first device's loss does not close the second";
+    EXPECT_EQ(dialog.portOpen(), 1) << "the first device's loss does not close the second";
     EXPECT_TRUE(boxes.texts.isEmpty());
     second.Send("$GPGSA,A,2,,,,,,,,,,,,,1.1,2.2,3.3*00\r");
     EXPECT_TRUE(WaitFor([this] { return Text(kPdopField) == "1.1"; }));
@@ -477,7 +475,7 @@ TEST(monitor_dlg_test, ClosingTheWindowWhileOpenStopsTheWatcher) {
         dialog.SetCurSel(res::kPortList, 3);
         before = test::CountThreads();
         QTest::mouseClick(dialog.GetDlgItem(res::kOpenButton), Qt::LeftButton);
-        ASSERT_EQ(dialog.portOpen, 1);
+        ASSERT_EQ(dialog.portOpen(), 1);
         EXPECT_EQ(test::CountThreads(), before + 1) << "the watcher";
         dialog.close();
     }

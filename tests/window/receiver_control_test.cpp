@@ -48,7 +48,7 @@ class ReceiverControlTest : public testing::MonitorFixture {
     void OpenOnPty() {
         SelectPort(5, receiver.path());
         ClickOpen();
-        ASSERT_EQ(dialog.portOpen, 1);
+        ASSERT_EQ(dialog.portOpen(), 1);
     }
     // The output dialog as the "NMEA" button makes it, shown without a modal loop.
     void OpenOutputDialog() {
@@ -98,7 +98,7 @@ TEST_F(ReceiverControlTest, RestartButtonsSendTheirCommandAndRestartTheTtff) {
 TEST_F(ReceiverControlTest, SendingWithThePortClosedPutsNothingOnTheLine) {
     OpenOnPty();
     ClickOpen();  // closed again
-    ASSERT_EQ(dialog.portOpen, 0);
+    ASSERT_EQ(dialog.portOpen(), 0);
     dialog.SendCommand(u"$PNMRX111,COLD*40");
     OpenOnPty();
     dialog.SendCommand(u"$PNMRX111,HOT*17");
@@ -168,8 +168,8 @@ TEST_F(ReceiverControlTest, CancelSendsNothingAndKeepsTheConfiguration) {
     ChooseRate(kKeyVtg, 4);
     ClickInOutput(res::kCancelButton);
     EXPECT_FALSE(output->isVisible());
-    EXPECT_EQ(dialog.nmeaOutput.count, 4);
-    EXPECT_EQ(dialog.nmeaOutput.rates[kKeyVtg], 1);
+    EXPECT_EQ(dialog.nmeaOutput().count, 4);
+    EXPECT_EQ(dialog.nmeaOutput().rates[kKeyVtg], 1);
 
     // The first bytes on the line are those of the next command: the dialog sent none.
     Click(res::kHotButton);
@@ -192,10 +192,10 @@ TEST_F(ReceiverControlTest, OkSendsTheListThenTheRatesAndTheNextOpeningShowsThem
 
     const std::string expected = "$PNMRX108,RMC,GGA*7D\r\n$PNMRX103,RMC,3,GGA,1*74\r\n";
     EXPECT_EQ(receiver.Receive(expected.size()), expected);
-    EXPECT_EQ(dialog.nmeaOutput.count, 2);
-    EXPECT_EQ(dialog.nmeaOutput.keys[0], kKeyRmc);
-    EXPECT_EQ(dialog.nmeaOutput.keys[1], kKeyGga);
-    EXPECT_EQ(dialog.nmeaOutput.rates[kKeyZda], 6);
+    EXPECT_EQ(dialog.nmeaOutput().count, 2);
+    EXPECT_EQ(dialog.nmeaOutput().keys[0], kKeyRmc);
+    EXPECT_EQ(dialog.nmeaOutput().keys[1], kKeyGga);
+    EXPECT_EQ(dialog.nmeaOutput().rates[kKeyZda], 6);
 
     OpenOutputDialog();
     EXPECT_EQ(OutputText(res::kSummaryText), "RMC3 GGA1 ");
@@ -237,12 +237,12 @@ TEST_F(ReceiverControlTest, UnplugWhileTheOutputDialogIsOpen) {
         QTest::mouseClick(modal.GetDlgItem(res::kCancelButton), Qt::LeftButton);
     });
     Click(res::kNmeaButton);
-    EXPECT_EQ(dialog.portOpen, 0);
+    EXPECT_EQ(dialog.portOpen(), 0);
     EXPECT_TRUE(stillUsable);
     EXPECT_EQ(boxes.texts, (QStringList{"COM5: device lost, port closed.",
                                         "Nothing sent: the port is closed."}));
     EXPECT_EQ(boxes.owners, (std::vector<const QWidget*>{dialogShown, dialogShown}));
-    EXPECT_EQ(dialog.nmeaOutput.count, 4) << "the choice is kept only when sent";
+    EXPECT_EQ(dialog.nmeaOutput().count, 4) << "the choice is kept only when sent";
 }
 
 // The simulated receiver, in the window, obeying the buttons.
@@ -257,7 +257,7 @@ class SimulatedReceiverTest : public testing::MonitorFixture {
         sim.SetPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); });
         SelectPort(8, sim.FirstLine());
         ClickOpen();
-        ASSERT_EQ(dialog.portOpen, 1);
+        ASSERT_EQ(dialog.portOpen(), 1);
         ASSERT_TRUE(sim.WaitFor([this] { return Text(kFixField) == "3D"; }));
     }
 

@@ -308,7 +308,13 @@ CommHandle OpenComm(std::u16string_view name) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
+    bool exclusive = false;
     const auto fail = [&](int errnum) -> CommHandle {
+        // On a pseudo-terminal the mode outlives the descriptor while the master is open, and
+        // every later open but root's would be refused.
+        if (exclusive) {
+            os.Ioctl(port->fd, TIOCNXCL, nullptr);
+        }
         CloseFd(port->cancelFd);
         CloseFd(port->epollFd);
         CloseFd(port->fd);
@@ -333,6 +339,7 @@ CommHandle OpenComm(std::u16string_view name) {
     if (RetryOnInterrupt([&] { return os.Ioctl(port->fd, TIOCEXCL, nullptr); }) != 0) {
         return fail(errno);
     }
+    exclusive = true;
     ApplyRaw(settings);
     if (RetryOnInterrupt([&] { return os.TcSetAttr(port->fd, &settings); }) != 0) {
         return fail(errno);

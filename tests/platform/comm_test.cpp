@@ -123,6 +123,7 @@ TEST(comm_test, system_call_failures_are_mapped_and_interruptions_retried) {
             EXPECT_EQ(GetLastError(), row.expected);
         }
         EXPECT_EQ(test::CountOpenFds(), fdsBefore) << "nothing left open";
+        EXPECT_FALSE(pty.Exclusive()) << "nor locked against a later open";
     }
 }
 

@@ -32,11 +32,13 @@ static_assert(sizeof(Dcb) == 28, "the control block keeps the platform's layout"
 constexpr std::uint32_t DCB_BINARY = 0x0001;
 constexpr std::uint32_t DCB_PARITY = 0x0002;
 constexpr std::uint32_t DCB_OUTX_CTS_FLOW = 0x0004;
+constexpr std::uint32_t DCB_OUTX_DSR_FLOW = 0x0008;
 constexpr std::uint32_t DCB_DTR_CONTROL_SHIFT = 4;
 constexpr std::uint32_t DCB_OUTX = 0x0100;
 constexpr std::uint32_t DCB_INX = 0x0200;
 constexpr std::uint32_t DCB_RTS_CONTROL_SHIFT = 12;
 constexpr std::uint32_t DTR_CONTROL_ENABLE = 1;
+constexpr std::uint32_t DTR_CONTROL_HANDSHAKE = 2;
 constexpr std::uint32_t RTS_CONTROL_ENABLE = 1;
 constexpr std::uint32_t RTS_CONTROL_HANDSHAKE = 2;
 

@@ -16,24 +16,23 @@ constexpr std::uint32_t kPurgeOnClose =
     PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 constexpr std::uint32_t kPurgeBuffers = PURGE_TXCLEAR | PURGE_RXCLEAR;
 
-// The flags word changes of the three flow-control modes, indexed by mode.
-struct FlowChange {
-    std::uint32_t keep;
-    std::uint32_t set;
-};
-constexpr FlowChange kFlowChanges[] = {
-    {0xFFFFCCC3, 0x0000},  // none
-    {0xFFFFECEF, 0x202C},  // hardware: CTS and DSR flow, DTR and RTS handshake
-    {0xFFFFCFC3, 0x0300},  // software: XON/XOFF both ways
-};
-static_assert(std::size(kFlowChanges) == CSerialPort::kFlowSoftware + 1);
+// The two-bit DTR and RTS control fields of the flags word.
+constexpr std::uint32_t kControlField = 3;
+constexpr std::uint32_t kDtrControl = kControlField << DCB_DTR_CONTROL_SHIFT;
+constexpr std::uint32_t kRtsControl = kControlField << DCB_RTS_CONTROL_SHIFT;
+constexpr std::uint32_t kDtrHandshake = DTR_CONTROL_HANDSHAKE << DCB_DTR_CONTROL_SHIFT;
+constexpr std::uint32_t kRtsHandshake = RTS_CONTROL_HANDSHAKE << DCB_RTS_CONTROL_SHIFT;
 
-constexpr std::uint32_t kDtrHandshake = 2;
-constexpr std::uint32_t kRtsHandshake = 2;
-
-std::uint32_t ControlBits(std::uint32_t flags, std::uint32_t shift) {
-    return (flags >> shift) & 3;
-}
+// The flags a flow-control mode owns; every other bit stays as the driver had it. Each mode
+// clears them all and sets its own, indexed by mode.
+constexpr std::uint32_t kFlowFlags =
+    DCB_OUTX_CTS_FLOW | DCB_OUTX_DSR_FLOW | kDtrControl | DCB_OUTX | DCB_INX | kRtsControl;
+constexpr std::uint32_t kFlowModeFlags[] = {
+    0,                                                                      // none
+    DCB_OUTX_CTS_FLOW | DCB_OUTX_DSR_FLOW | kDtrHandshake | kRtsHandshake,  // hardware
+    DCB_OUTX | DCB_INX,                                                     // software: XON/XOFF
+};
+static_assert(std::size(kFlowModeFlags) == CSerialPort::kFlowSoftware + 1);
 
 ErrorCode ToErrorCode(std::uint32_t error) {
     return static_cast<ErrorCode>(error);
@@ -192,8 +191,7 @@ ErrorCode CSerialPort::SetFlowControl(std::int32_t mode) {
     if (mode < kFlowNone || mode > kFlowSoftware) {
         return Fail(E_INVALIDARG);
     }
-    const FlowChange& change = kFlowChanges[mode];
-    dcb.flags = (dcb.flags & change.keep) | change.set;
+    dcb.flags = (dcb.flags & ~kFlowFlags) | kFlowModeFlags[mode];
     return Outcome(SetCommState(portHandle_, dcb));
 }
 
@@ -242,8 +240,7 @@ std::int32_t CSerialPort::GetFlowControl() {
     if (BeginWithState(dcb) != 0) {
         return -1;
     }
-    if (ControlBits(dcb.flags, DCB_DTR_CONTROL_SHIFT) == kDtrHandshake &&
-        ControlBits(dcb.flags, DCB_RTS_CONTROL_SHIFT) == kRtsHandshake) {
+    if ((dcb.flags & kDtrControl) == kDtrHandshake && (dcb.flags & kRtsControl) == kRtsHandshake) {
         return kFlowHardware;
     }
     if ((dcb.flags & DCB_OUTX) != 0 && (dcb.flags & DCB_INX) != 0) {

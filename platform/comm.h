@@ -116,10 +116,12 @@ bool SetCommMask(CommHandle port, std::uint32_t mask);
 bool GetCommMask(CommHandle port, std::uint32_t& mask);
 
 // Blocks until an event of the mask occurs and reports it: EV_RXCHAR once per arrival of new
-// bytes (bytes left unread do not report again), EV_BREAK and EV_ERR where the device counts
-// them. Returns true with events 0 when cancelled, false with WAIT_TIMEOUT after waitMs
-// (INFINITE: no limit), with ERROR_DEVICE_NOT_CONNECTED once the device has hung up, and with
-// ERROR_INVALID_PARAMETER for an empty mask.
+// bytes (bytes left unread do not report again), EV_RXFLAG when the control block's EvtChar is
+// among new bytes (the wait reads them ahead to see it; a read that took them first reports it
+// too), EV_BREAK and EV_ERR where the device counts them. Returns true with events 0 when
+// cancelled, false with WAIT_TIMEOUT after waitMs (INFINITE: no limit), with
+// ERROR_DEVICE_NOT_CONNECTED once the device has hung up, and with ERROR_INVALID_PARAMETER for an
+// empty mask.
 bool WaitCommEvent(CommHandle port, std::uint32_t& events, std::uint32_t waitMs);
 // Ends the port-event wait in progress, or the next one when none is (closing the device would
 // not wake it).

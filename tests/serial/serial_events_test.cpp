@@ -299,8 +299,9 @@ TEST(serial_events_test, line_errors_ride_in_the_high_bits_once) {
 }
 
 // On a pseudo-terminal the watcher's line-error query fails at every event and stores its error in
-// the port's shared lastError. Each row has such a failure land inside an operation, at one of
-// its system calls: the operation's success is still 0.
+// the port's shared lastError. Each row has the same failed query, made from another thread, land
+// inside an operation at one of its system calls (the watcher's own timing cannot be steered
+// there, least of all between OpenWithWatcher's resume and its return): the success is still 0.
 TEST(serial_events_test, a_success_is_0_whatever_the_watcher_stored_meanwhile) {
     FaultyOs os;
     platform::ScopedOs scoped(os);

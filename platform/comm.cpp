@@ -33,6 +33,9 @@ class Comm {
     int fd = -1;
     int epollFd = -1;
     int cancelFd = -1;
+    // Counts the event characters that reads found among bytes new from the device, so that a
+    // read that took them before the port-event wait did still wakes it.
+    int flagFd = -1;
     std::atomic<std::uint32_t> eventMask{0};
     // Edge-triggered polling reports a hang-up only once; later waits must still fail.
     std::atomic<bool> hungUp{false};
@@ -49,7 +52,8 @@ class Comm {
 
     // Bytes the device gave beyond what a read asked for, as the original driver's receive queue
     // holds them: without it every 100-byte read of a fast stream would be a system call. Readers
-    // use it under readMutex; the watcher only asks whether anything is in it.
+    // use it under readMutex, and so does the port-event wait when it looks for the event
+    // character; otherwise the wait only asks whether anything is in it.
     std::mutex readMutex;
     std::array<std::uint8_t, kReadAheadBytes> ahead{};
     std::size_t aheadStart = 0;
@@ -237,6 +241,59 @@ bool BytesWaiting(const Comm& port) {
     return waiting > 0;
 }
 
+// read(2) of the device. With EV_RXFLAG in the mask, new bytes are where the event character
+// arrives: finding it wakes the port-event wait.
+ssize_t ReadDevice(Comm& port, void* into, std::size_t size) {
+    Os& os = CurrentOs();
+    const ssize_t n = RetryOnInterrupt([&] { return os.Read(port.fd, into, size); });
+    if (n <= 0 || (port.eventMask.load(std::memory_order_relaxed) & EV_RXFLAG) == 0) {
+        return n;
+    }
+    char eventChar = 0;
+    {
+        std::lock_guard lock(port.mutex);
+        eventChar = port.extra.EvtChar;
+    }
+    if (std::memchr(into, static_cast<unsigned char>(eventChar), static_cast<std::size_t>(n)) !=
+        nullptr) {
+        const std::uint64_t one = 1;
+        RetryOnInterrupt([&] { return os.Write(port.flagFd, &one, sizeof one); });
+    }
+    return n;
+}
+
+// Reads from the device onto the end of the read-ahead, which must have room; the caller holds
+// readMutex. The result is read(2)'s.
+ssize_t FillReadAhead(Comm& port) {
+    const std::size_t held = port.aheadSize.load(std::memory_order_relaxed);
+    std::memmove(port.ahead.data(), port.ahead.data() + port.aheadStart, held);
+    port.aheadStart = 0;
+    const ssize_t n = ReadDevice(port, port.ahead.data() + held, kReadAheadBytes - held);
+    if (n > 0) {
+        port.aheadSize.store(held + static_cast<std::size_t>(n), std::memory_order_relaxed);
+    }
+    return n;
+}
+
+// The port-event wait takes what the device holds into the read-ahead, as far as it has room,
+// so that the event character among the new bytes is seen; the readers get them from there.
+void ReadAheadForEventCharacter(Comm& port) {
+    std::lock_guard lock(port.readMutex);
+    for (;;) {
+        const std::size_t room = kReadAheadBytes - port.aheadSize.load(std::memory_order_relaxed);
+        // Less than the room: the device had no more.
+        if (room == 0 || FillReadAhead(port) != static_cast<ssize_t>(room)) {
+            return;
+        }
+    }
+}
+
+// EV_RXFLAG when reads found the event character since the last time; clears the count.
+std::uint32_t TakeEventCharacter(const Comm& port) {
+    std::uint64_t found = 0;
+    return CurrentOs().Read(port.flagFd, &found, sizeof found) > 0 ? EV_RXFLAG : 0;
+}
+
 // Moves what was read ahead into the caller's buffer; how many bytes that was.
 std::uint32_t TakeReadAhead(Comm& port, std::uint8_t* bytes, std::uint32_t size) {
     const std::size_t held = port.aheadSize.load(std::memory_order_relaxed);
@@ -308,7 +365,14 @@ CommHandle OpenComm(std::u16string_view name) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
+    bool exclusive = false;
     const auto fail = [&](int errnum) -> CommHandle {
+        // On a pseudo-terminal the mode outlives the descriptor while the master is open, and
+        // every later open but root's would be refused.
+        if (exclusive) {
+            os.Ioctl(port->fd, TIOCNXCL, nullptr);
+        }
+        CloseFd(port->flagFd);
         CloseFd(port->cancelFd);
         CloseFd(port->epollFd);
         CloseFd(port->fd);
@@ -333,6 +397,7 @@ CommHandle OpenComm(std::u16string_view name) {
     if (RetryOnInterrupt([&] { return os.Ioctl(port->fd, TIOCEXCL, nullptr); }) != 0) {
         return fail(errno);
     }
+    exclusive = true;
     ApplyRaw(settings);
     if (RetryOnInterrupt([&] { return os.TcSetAttr(port->fd, &settings); }) != 0) {
         return fail(errno);
@@ -341,15 +406,17 @@ CommHandle OpenComm(std::u16string_view name) {
     if (port->epollFd < 0) {
         return fail(errno);
     }
-    port->cancelFd = os.EventFd();
-    if (port->cancelFd < 0) {
-        return fail(errno);
-    }
-    epoll_event cancel{};
-    cancel.events = EPOLLIN;
-    cancel.data.fd = port->cancelFd;
-    if (os.EpollCtl(port->epollFd, EPOLL_CTL_ADD, port->cancelFd, &cancel) != 0) {
-        return fail(errno);
+    for (int* wakeFd : {&port->cancelFd, &port->flagFd}) {
+        *wakeFd = os.EventFd();
+        if (*wakeFd < 0) {
+            return fail(errno);
+        }
+        epoll_event wake{};
+        wake.events = EPOLLIN;
+        wake.data.fd = *wakeFd;
+        if (os.EpollCtl(port->epollFd, EPOLL_CTL_ADD, *wakeFd, &wake) != 0) {
+            return fail(errno);
+        }
     }
     port->extra = DefaultExtra();
     port->errorsSeen = port->eventsSeen = ReadCounters(port->fd);
@@ -363,6 +430,7 @@ bool CloseHandle(CommHandle port) {
     Os& os = CurrentOs();
     // The exclusive flag outlives the descriptor on some drivers; leave the device reopenable.
     os.Ioctl(port->fd, TIOCNXCL, nullptr);
+    CloseFd(port->flagFd);
     CloseFd(port->cancelFd);
     CloseFd(port->epollFd);
     CloseFd(port->fd);
@@ -549,14 +617,15 @@ bool WaitCommEvent(CommHandle port, std::uint32_t& events, std::uint32_t waitMs)
         port->watched = true;
         // Bytes read ahead before the first wait came before it too.
         if ((mask & EV_RXCHAR) != 0 && port->aheadSize.load(std::memory_order_relaxed) > 0) {
-            events = EV_RXCHAR;
+            events = (EV_RXCHAR | TakeEventCharacter(*port)) & mask;
             return true;
         }
     }
     const Deadline deadline(waitMs);
     while (!port->hungUp.load(std::memory_order_relaxed)) {
-        epoll_event ready[2];
-        const int n = os.EpollWait(port->epollFd, ready, 2, deadline.RemainingMs());
+        epoll_event ready[3];
+        const int n = os.EpollWait(port->epollFd, ready, static_cast<int>(std::size(ready)),
+                                   deadline.RemainingMs());
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -567,16 +636,29 @@ bool WaitCommEvent(CommHandle port, std::uint32_t& events, std::uint32_t waitMs)
             return Fail(WAIT_TIMEOUT);
         }
         std::uint32_t deviceReady = 0;
+        bool flagReady = false;
         for (int i = 0; i < n; ++i) {
             if (ready[i].data.fd == port->cancelFd) {
                 std::uint64_t count = 0;
                 os.Read(port->cancelFd, &count, sizeof count);
                 return true;  // cancelled: no event
             }
-            deviceReady |= ready[i].events;
+            if (ready[i].data.fd == port->flagFd) {
+                flagReady = true;
+            } else {
+                deviceReady |= ready[i].events;
+            }
         }
         if ((deviceReady & (EPOLLHUP | EPOLLERR)) != 0) {
             port->hungUp.store(true, std::memory_order_relaxed);
+        }
+        if ((mask & EV_RXFLAG) != 0 && (deviceReady & EPOLLIN) != 0) {
+            ReadAheadForEventCharacter(*port);
+        }
+        // Also taken when the mask no longer asks for it: a count left behind would wake every
+        // later wait at once.
+        if ((mask & EV_RXFLAG) != 0 || flagReady) {
+            events |= TakeEventCharacter(*port);
         }
         if ((mask & EV_RXCHAR) != 0 && (deviceReady & EPOLLIN) != 0 && BytesWaiting(*port)) {
             events |= EV_RXCHAR;
@@ -716,17 +798,9 @@ bool ReadFile(CommHandle port, void* buffer, std::uint32_t size, std::uint32_t& 
         // read-ahead is empty here, so bytes keep their order.
         const std::uint32_t wanted = size - count;
         const bool ahead = wanted < kReadAheadBytes;
-        const ssize_t n = RetryOnInterrupt([&] {
-            return ahead ? os.Read(port->fd, port->ahead.data(), kReadAheadBytes)
-                         : os.Read(port->fd, bytes + count, wanted);
-        });
-        if (n > 0 && ahead) {
-            port->aheadStart = 0;
-            port->aheadSize.store(static_cast<std::size_t>(n), std::memory_order_relaxed);
-            continue;
-        }
+        const ssize_t n = ahead ? FillReadAhead(*port) : ReadDevice(*port, bytes + count, wanted);
         if (n > 0) {
-            count += static_cast<std::uint32_t>(n);
+            count += ahead ? 0 : static_cast<std::uint32_t>(n);
             continue;
         }
         if (n == 0) {

@@ -32,11 +32,13 @@ static_assert(sizeof(Dcb) == 28, "the control block keeps the platform's layout"
 constexpr std::uint32_t DCB_BINARY = 0x0001;
 constexpr std::uint32_t DCB_PARITY = 0x0002;
 constexpr std::uint32_t DCB_OUTX_CTS_FLOW = 0x0004;
+constexpr std::uint32_t DCB_OUTX_DSR_FLOW = 0x0008;
 constexpr std::uint32_t DCB_DTR_CONTROL_SHIFT = 4;
 constexpr std::uint32_t DCB_OUTX = 0x0100;
 constexpr std::uint32_t DCB_INX = 0x0200;
 constexpr std::uint32_t DCB_RTS_CONTROL_SHIFT = 12;
 constexpr std::uint32_t DTR_CONTROL_ENABLE = 1;
+constexpr std::uint32_t DTR_CONTROL_HANDSHAKE = 2;
 constexpr std::uint32_t RTS_CONTROL_ENABLE = 1;
 constexpr std::uint32_t RTS_CONTROL_HANDSHAKE = 2;
 
@@ -114,10 +116,12 @@ bool SetCommMask(CommHandle port, std::uint32_t mask);
 bool GetCommMask(CommHandle port, std::uint32_t& mask);
 
 // Blocks until an event of the mask occurs and reports it: EV_RXCHAR once per arrival of new
-// bytes (bytes left unread do not report again), EV_BREAK and EV_ERR where the device counts
-// them. Returns true with events 0 when cancelled, false with WAIT_TIMEOUT after waitMs
-// (INFINITE: no limit), with ERROR_DEVICE_NOT_CONNECTED once the device has hung up, and with
-// ERROR_INVALID_PARAMETER for an empty mask.
+// bytes (bytes left unread do not report again), EV_RXFLAG when the control block's EvtChar is
+// among new bytes (the wait reads them ahead to see it; a read that took them first reports it
+// too), EV_BREAK and EV_ERR where the device counts them. Returns true with events 0 when
+// cancelled, false with WAIT_TIMEOUT after waitMs (INFINITE: no limit), with
+// ERROR_DEVICE_NOT_CONNECTED once the device has hung up, and with ERROR_INVALID_PARAMETER for an
+// empty mask.
 bool WaitCommEvent(CommHandle port, std::uint32_t& events, std::uint32_t waitMs);
 // Ends the port-event wait in progress, or the next one when none is (closing the device would
 // not wake it).

@@ -59,9 +59,10 @@ ErrorCode CSerialEvents::OpenWithWatcher(std::u16string_view portName, PostTarge
     targetWindow_ = window;
     targetMessage_ = message != 0 ? message : defaultComMessage;
     targetParam_ = value;
-    // The target fields are complete before the thread runs.
+    // The target fields are complete before the thread runs. From here on the watcher may store
+    // its own failures in lastError.
     ResumeThread(watchThread_);
-    return lastError();
+    return 0;
 }
 
 ErrorCode CSerialEvents::Close() {
@@ -96,8 +97,8 @@ std::uint32_t CSerialEvents::WatchLoop() {
     Overlapped record;
     record.hEvent = watchEvent_;
     const Handle waitList[] = {stopEvent_, watchEvent_};
-    if (WaitForEvent(&record, INFINITE) != 0) {
-        return EndWatch();
+    if (const ErrorCode error = WaitForEvent(&record, INFINITE); error != 0) {
+        return EndWatch(error);
     }
     for (;;) {
         // A stop request wins over a pending port event: the stop event comes first.
@@ -113,20 +114,19 @@ std::uint32_t CSerialEvents::WatchLoop() {
         if (events != 0) {
             Post(events, errors);
         }
-        if (WaitForEvent(&record, INFINITE) != 0) {
-            return EndWatch();
+        if (const ErrorCode error = WaitForEvent(&record, INFINITE); error != 0) {
+            return EndWatch(error);
         }
     }
 }
 
-std::uint32_t CSerialEvents::EndWatch() {
-    const auto exitCode = static_cast<std::uint32_t>(lastError());
+std::uint32_t CSerialEvents::EndWatch(ErrorCode error) {
     // Unless it was asked to stop, the port has died under the watcher: say so once, or the window
     // would go on showing a port that no longer reports anything.
     if (WaitForSingleObject(stopEvent_, 0) != WAIT_OBJECT_0) {
         Post(kEventPortLost, 0);
     }
-    return exitCode;
+    return static_cast<std::uint32_t>(error);
 }
 
 void CSerialEvents::Post(std::uint32_t events, std::uint32_t errors) {

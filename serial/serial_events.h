@@ -58,8 +58,8 @@ class CSerialEvents : public CSerialPort {
   private:
     static std::uint32_t WatchThreadEntry(void* object);
     void Post(std::uint32_t events, std::uint32_t errors);
-    // The watcher's end after a failed port-event wait.
-    std::uint32_t EndWatch();
+    // The watcher's end after a failed port-event wait; the wait's error is the exit code.
+    std::uint32_t EndWatch(ErrorCode error);
     void ReleaseWatchObjects();
 };
 

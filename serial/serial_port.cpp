@@ -16,24 +16,23 @@ constexpr std::uint32_t kPurgeOnClose =
     PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 constexpr std::uint32_t kPurgeBuffers = PURGE_TXCLEAR | PURGE_RXCLEAR;
 
-// The flags word changes of the three flow-control modes, indexed by mode.
-struct FlowChange {
-    std::uint32_t keep;
-    std::uint32_t set;
-};
-constexpr FlowChange kFlowChanges[] = {
-    {0xFFFFCCC3, 0x0000},  // none
-    {0xFFFFECEF, 0x202C},  // hardware: CTS and DSR flow, DTR and RTS handshake
-    {0xFFFFCFC3, 0x0300},  // software: XON/XOFF both ways
-};
-static_assert(std::size(kFlowChanges) == CSerialPort::kFlowSoftware + 1);
+// The two-bit DTR and RTS control fields of the flags word.
+constexpr std::uint32_t kControlField = 3;
+constexpr std::uint32_t kDtrControl = kControlField << DCB_DTR_CONTROL_SHIFT;
+constexpr std::uint32_t kRtsControl = kControlField << DCB_RTS_CONTROL_SHIFT;
+constexpr std::uint32_t kDtrHandshake = DTR_CONTROL_HANDSHAKE << DCB_DTR_CONTROL_SHIFT;
+constexpr std::uint32_t kRtsHandshake = RTS_CONTROL_HANDSHAKE << DCB_RTS_CONTROL_SHIFT;
 
-constexpr std::uint32_t kDtrHandshake = 2;
-constexpr std::uint32_t kRtsHandshake = 2;
-
-std::uint32_t ControlBits(std::uint32_t flags, std::uint32_t shift) {
-    return (flags >> shift) & 3;
-}
+// The flags a flow-control mode owns; every other bit stays as the driver had it. Each mode
+// clears them all and sets its own, indexed by mode.
+constexpr std::uint32_t kFlowFlags =
+    DCB_OUTX_CTS_FLOW | DCB_OUTX_DSR_FLOW | kDtrControl | DCB_OUTX | DCB_INX | kRtsControl;
+constexpr std::uint32_t kFlowModeFlags[] = {
+    0,                                                                      // none
+    DCB_OUTX_CTS_FLOW | DCB_OUTX_DSR_FLOW | kDtrHandshake | kRtsHandshake,  // hardware
+    DCB_OUTX | DCB_INX,                                                     // software: XON/XOFF
+};
+static_assert(std::size(kFlowModeFlags) == CSerialPort::kFlowSoftware + 1);
 
 ErrorCode ToErrorCode(std::uint32_t error) {
     return static_cast<ErrorCode>(error);
@@ -56,6 +55,23 @@ ErrorCode CSerialPort::FailWithLastError() {
     // A wait that ran out is reported as ERROR_TIMEOUT, never as the wait's own WAIT_TIMEOUT.
     const std::uint32_t error = GetLastError();
     return Fail(ToErrorCode(error == WAIT_TIMEOUT ? ERROR_TIMEOUT : error));
+}
+
+ErrorCode CSerialPort::Begin() {
+    lastError_.store(0, std::memory_order_relaxed);
+    return portHandle_ != nullptr ? 0 : Fail(ToErrorCode(ERROR_INVALID_HANDLE));
+}
+
+ErrorCode CSerialPort::Outcome(bool succeeded) {
+    return succeeded ? 0 : FailWithLastError();
+}
+
+ErrorCode CSerialPort::BeginWithState(Dcb& dcb) {
+    dcb.DCBlength = sizeof(Dcb);
+    if (const ErrorCode error = Begin(); error != 0) {
+        return error;
+    }
+    return Outcome(GetCommState(portHandle_, dcb));
 }
 
 ErrorCode CSerialPort::Open(std::u16string_view portName, std::uint32_t, std::uint32_t) {
@@ -92,7 +108,7 @@ ErrorCode CSerialPort::Open(std::u16string_view portName, std::uint32_t, std::ui
             return Fail(step);
         }
     }
-    return lastError();
+    return 0;
 }
 
 ErrorCode CSerialPort::Close() {
@@ -107,28 +123,14 @@ ErrorCode CSerialPort::Close() {
     ioEvent_ = nullptr;
     CloseHandle(portHandle_);
     portHandle_ = nullptr;
-    return lastError();
-}
-
-bool CSerialPort::ReadState(Dcb& dcb) {
-    dcb.DCBlength = sizeof(Dcb);
-    if (portHandle_ == nullptr) {
-        Fail(ToErrorCode(ERROR_INVALID_HANDLE));
-        return false;
-    }
-    if (!GetCommState(portHandle_, dcb)) {
-        FailWithLastError();
-        return false;
-    }
-    return true;
+    return 0;
 }
 
 ErrorCode CSerialPort::Configure(std::uint32_t baudRate, std::uint32_t dataBits,
                                  std::uint32_t parity, std::uint32_t stopBits) {
-    lastError_.store(0, std::memory_order_relaxed);
     Dcb dcb;
-    if (!ReadState(dcb)) {
-        return lastError();
+    if (const ErrorCode error = BeginWithState(dcb); error != 0) {
+        return error;
     }
     constexpr std::uint32_t kByteMax = std::numeric_limits<std::uint8_t>::max();
     if (dataBits > kByteMax || parity > kByteMax || stopBits > kByteMax) {
@@ -139,35 +141,33 @@ ErrorCode CSerialPort::Configure(std::uint32_t baudRate, std::uint32_t dataBits,
     dcb.Parity = static_cast<std::uint8_t>(parity);
     dcb.StopBits = static_cast<std::uint8_t>(stopBits);
     dcb.flags = parity != NOPARITY ? (dcb.flags | DCB_PARITY) : (dcb.flags & ~DCB_PARITY);
-    return SetCommState(portHandle_, dcb) ? lastError() : FailWithLastError();
+    return Outcome(SetCommState(portHandle_, dcb));
 }
 
 ErrorCode CSerialPort::SetEventCharacter(char character, bool addToMask) {
-    lastError_.store(0, std::memory_order_relaxed);
     Dcb dcb;
-    if (!ReadState(dcb)) {
-        return lastError();
+    if (const ErrorCode error = BeginWithState(dcb); error != 0) {
+        return error;
     }
     dcb.EvtChar = character;
-    if (addToMask) {
-        SetEventMask(GetEventMask() | EV_RXFLAG);
+    // A failed mask step is what a written block reports.
+    const ErrorCode maskStep = addToMask ? SetEventMask(GetEventMask() | EV_RXFLAG) : 0;
+    if (!SetCommState(portHandle_, dcb)) {
+        return FailWithLastError();
     }
-    // A failed mask step stays in lastError and is what a written block reports.
-    return SetCommState(portHandle_, dcb) ? lastError() : FailWithLastError();
+    return maskStep != 0 ? Fail(maskStep) : 0;
 }
 
 ErrorCode CSerialPort::SetEventMask(std::uint32_t mask) {
-    lastError_.store(0, std::memory_order_relaxed);
-    if (portHandle_ == nullptr) {
-        return Fail(ToErrorCode(ERROR_INVALID_HANDLE));
+    if (const ErrorCode error = Begin(); error != 0) {
+        return error;
     }
-    return SetCommMask(portHandle_, mask) ? lastError() : FailWithLastError();
+    return Outcome(SetCommMask(portHandle_, mask));
 }
 
 ErrorCode CSerialPort::WaitForEvent(Overlapped* record, std::uint32_t timeoutMs) {
-    lastError_.store(0, std::memory_order_relaxed);
-    if (portHandle_ == nullptr) {
-        return Fail(ToErrorCode(ERROR_INVALID_HANDLE));
+    if (const ErrorCode error = Begin(); error != 0) {
+        return error;
     }
     Overlapped local;
     local.hEvent = ioEvent_;
@@ -184,23 +184,20 @@ ErrorCode CSerialPort::WaitForEvent(Overlapped* record, std::uint32_t timeoutMs)
 }
 
 ErrorCode CSerialPort::SetFlowControl(std::int32_t mode) {
-    lastError_.store(0, std::memory_order_relaxed);
     Dcb dcb;
-    if (!ReadState(dcb)) {
-        return lastError();
+    if (const ErrorCode error = BeginWithState(dcb); error != 0) {
+        return error;
     }
     if (mode < kFlowNone || mode > kFlowSoftware) {
         return Fail(E_INVALIDARG);
     }
-    const FlowChange& change = kFlowChanges[mode];
-    dcb.flags = (dcb.flags & change.keep) | change.set;
-    return SetCommState(portHandle_, dcb) ? lastError() : FailWithLastError();
+    dcb.flags = (dcb.flags & ~kFlowFlags) | kFlowModeFlags[mode];
+    return Outcome(SetCommState(portHandle_, dcb));
 }
 
 ErrorCode CSerialPort::SetReadMode(std::int32_t mode) {
-    lastError_.store(0, std::memory_order_relaxed);
-    if (portHandle_ == nullptr) {
-        return Fail(ToErrorCode(ERROR_INVALID_HANDLE));
+    if (const ErrorCode error = Begin(); error != 0) {
+        return error;
     }
     CommTimeouts timeouts;
     if (!GetCommTimeouts(portHandle_, timeouts)) {
@@ -212,44 +209,38 @@ ErrorCode CSerialPort::SetReadMode(std::int32_t mode) {
     timeouts.ReadIntervalTimeout = mode == kReadNonBlocking ? MAXDWORD : 0;
     timeouts.ReadTotalTimeoutMultiplier = 0;
     timeouts.ReadTotalTimeoutConstant = 0;
-    return SetCommTimeouts(portHandle_, timeouts) ? lastError() : FailWithLastError();
+    return Outcome(SetCommTimeouts(portHandle_, timeouts));
 }
 
 std::int32_t CSerialPort::GetBaudRate() {
-    lastError_.store(0, std::memory_order_relaxed);
     Dcb dcb;
-    return ReadState(dcb) ? static_cast<std::int32_t>(dcb.BaudRate) : -1;
+    return BeginWithState(dcb) == 0 ? static_cast<std::int32_t>(dcb.BaudRate) : -1;
 }
 
 std::int32_t CSerialPort::GetDataBits() {
-    lastError_.store(0, std::memory_order_relaxed);
     Dcb dcb;
-    return ReadState(dcb) ? dcb.ByteSize : -1;
+    return BeginWithState(dcb) == 0 ? dcb.ByteSize : -1;
 }
 
 std::int32_t CSerialPort::GetParity() {
-    lastError_.store(0, std::memory_order_relaxed);
     Dcb dcb;
-    if (!ReadState(dcb)) {
+    if (BeginWithState(dcb) != 0) {
         return -1;
     }
     return (dcb.flags & DCB_PARITY) != 0 ? dcb.Parity : NOPARITY;
 }
 
 std::int32_t CSerialPort::GetStopBits() {
-    lastError_.store(0, std::memory_order_relaxed);
     Dcb dcb;
-    return ReadState(dcb) ? dcb.StopBits : -1;
+    return BeginWithState(dcb) == 0 ? dcb.StopBits : -1;
 }
 
 std::int32_t CSerialPort::GetFlowControl() {
-    lastError_.store(0, std::memory_order_relaxed);
     Dcb dcb;
-    if (!ReadState(dcb)) {
+    if (BeginWithState(dcb) != 0) {
         return -1;
     }
-    if (ControlBits(dcb.flags, DCB_DTR_CONTROL_SHIFT) == kDtrHandshake &&
-        ControlBits(dcb.flags, DCB_RTS_CONTROL_SHIFT) == kRtsHandshake) {
+    if ((dcb.flags & kDtrControl) == kDtrHandshake && (dcb.flags & kRtsControl) == kRtsHandshake) {
         return kFlowHardware;
     }
     if ((dcb.flags & DCB_OUTX) != 0 && (dcb.flags & DCB_INX) != 0) {
@@ -259,37 +250,22 @@ std::int32_t CSerialPort::GetFlowControl() {
 }
 
 std::uint32_t CSerialPort::GetEventMask() {
-    lastError_.store(0, std::memory_order_relaxed);
-    if (portHandle_ == nullptr) {
-        Fail(ToErrorCode(ERROR_INVALID_HANDLE));
-        return 0;
-    }
     std::uint32_t mask = 0;
-    if (!GetCommMask(portHandle_, mask)) {
-        FailWithLastError();
-        return 0;
-    }
-    return mask;
+    return Begin() == 0 && Outcome(GetCommMask(portHandle_, mask)) == 0 ? mask : 0;
 }
 
 char CSerialPort::GetEventCharacter() {
-    lastError_.store(0, std::memory_order_relaxed);
     Dcb dcb;
-    return ReadState(dcb) ? dcb.EvtChar : 0;
+    return BeginWithState(dcb) == 0 ? dcb.EvtChar : 0;
 }
 
 ErrorCode CSerialPort::WriteText(const char* text, std::uint32_t* count, Overlapped* record,
                                  std::uint32_t timeoutMs) {
-    if (text == nullptr) {
-        lastError_.store(0, std::memory_order_relaxed);
+    const std::size_t length = text != nullptr ? std::strlen(text) : 0;
+    if (text == nullptr || length > std::numeric_limits<std::uint32_t>::max()) {
         if (count != nullptr) {
             *count = 0;
         }
-        return Fail(E_INVALIDARG);
-    }
-    const std::size_t length = std::strlen(text);
-    if (length > std::numeric_limits<std::uint32_t>::max()) {
-        lastError_.store(0, std::memory_order_relaxed);
         return Fail(E_INVALIDARG);
     }
     return Write(text, static_cast<std::uint32_t>(length), count, record, timeoutMs);
@@ -302,9 +278,8 @@ ErrorCode CSerialPort::Transfer(std::uint32_t* count, Overlapped* record, std::u
     std::uint32_t localCount = 0;
     std::uint32_t& done = count != nullptr ? *count : localCount;
     done = 0;
-    lastError_.store(0, std::memory_order_relaxed);
-    if (portHandle_ == nullptr) {
-        return Fail(ToErrorCode(ERROR_INVALID_HANDLE));
+    if (const ErrorCode error = Begin(); error != 0) {
+        return error;
     }
     const Handle completion = record != nullptr ? record->hEvent : ioEvent_;
     if (!call(done, record != nullptr ? INFINITE : timeoutMs)) {
@@ -349,11 +324,10 @@ std::string CSerialPort::DevicePath(std::u16string_view portName) {
 }
 
 ErrorCode CSerialPort::PurgeBuffers() {
-    lastError_.store(0, std::memory_order_relaxed);
-    if (portHandle_ == nullptr) {
-        return Fail(ToErrorCode(ERROR_INVALID_HANDLE));
+    if (const ErrorCode error = Begin(); error != 0) {
+        return error;
     }
-    return PurgeComm(portHandle_, kPurgeBuffers) ? lastError() : FailWithLastError();
+    return Outcome(PurgeComm(portHandle_, kPurgeBuffers));
 }
 
 std::uint32_t CSerialPort::TakeLastEvent() {
@@ -361,28 +335,15 @@ std::uint32_t CSerialPort::TakeLastEvent() {
 }
 
 std::uint32_t CSerialPort::TakeLineErrors() {
-    lastError_.store(0, std::memory_order_relaxed);
-    if (portHandle_ == nullptr) {
-        Fail(ToErrorCode(ERROR_INVALID_HANDLE));
-        return 0;
-    }
     std::uint32_t errors = 0;
-    if (!ClearCommError(portHandle_, errors)) {
-        FailWithLastError();
-        return 0;
-    }
-    return errors;
+    return Begin() == 0 && Outcome(ClearCommError(portHandle_, errors)) == 0 ? errors : 0;
 }
 
 bool CSerialPort::ModemLineOn(std::uint32_t line) {
     lastError_.store(0, std::memory_order_relaxed);
     std::uint32_t status = 0;
     // No open check of our own: a closed port fails in the platform call like any other failure.
-    if (!GetCommModemStatus(portHandle_, status)) {
-        FailWithLastError();
-        return false;
-    }
-    return (status & line) != 0;
+    return Outcome(GetCommModemStatus(portHandle_, status)) == 0 && (status & line) != 0;
 }
 
 bool CSerialPort::IsCtsOn() {

@@ -106,6 +106,12 @@ class CSerialPort {
     // Stores the error and returns it.
     ErrorCode Fail(ErrorCode error);
     ErrorCode FailWithLastError();
+    // The start of an operation on the open port: lastError cleared, then ERROR_INVALID_HANDLE
+    // (stored) when the port is not open, else 0.
+    ErrorCode Begin();
+    // 0 for a platform call that succeeded, else its error, stored. A success never returns
+    // lastError: the watcher may have stored its own failure there meanwhile.
+    ErrorCode Outcome(bool succeeded);
     // What Read and Write share: the count, the open check, the platform call and the
     // completion event of the caller's record or the port's own.
     template <class PlatformCall>
@@ -121,7 +127,8 @@ class CSerialPort {
     platform::Handle ioEvent_ = nullptr;
 
   private:
-    bool ReadState(platform::Dcb& dcb);
+    // Begin, then the device control block.
+    ErrorCode BeginWithState(platform::Dcb& dcb);
 
     std::string lastOpenPath_;
     std::string lastSystemError_;

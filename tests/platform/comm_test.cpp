@@ -123,6 +123,7 @@ TEST(comm_test, system_call_failures_are_mapped_and_interruptions_retried) {
             EXPECT_EQ(GetLastError(), row.expected);
         }
         EXPECT_EQ(test::CountOpenFds(), fdsBefore) << "nothing left open";
+        EXPECT_FALSE(pty.Exclusive()) << "nor locked against a later open";
     }
 }
 
@@ -368,6 +369,40 @@ TEST(comm_test, port_event_wait_reports_each_arrival_once) {
     ASSERT_TRUE(SetCommMask(open.port, 0));
     EXPECT_FALSE(WaitCommEvent(open.port, events, INFINITE)) << "an empty mask never waits";
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+// The event character among new bytes is an event: seen by the wait, which reads the bytes ahead,
+// or by a read that took them from the device before the wait did.
+TEST(comm_test, event_character_arrival_is_an_event) {
+    OpenPty open;
+    ASSERT_NE(open.port, nullptr);
+    Dcb dcb;
+    ASSERT_TRUE(GetCommState(open.port, dcb));
+    dcb.EvtChar = '\n';
+    ASSERT_TRUE(SetCommState(open.port, dcb));
+    ASSERT_TRUE(SetCommMask(open.port, EV_RXFLAG));
+    std::uint32_t events = 0;
+    open.pty.Send("$GPGGA,1\r\n");
+    EXPECT_TRUE(WaitCommEvent(open.port, events, 5000)) << "alone in the mask";
+    EXPECT_EQ(events, EV_RXFLAG);
+
+    ASSERT_TRUE(SetCommMask(open.port, EV_RXCHAR | EV_RXFLAG));
+    open.pty.Send("$GP");
+    EXPECT_TRUE(WaitCommEvent(open.port, events, INFINITE));
+    EXPECT_EQ(events, EV_RXCHAR) << "not among these bytes";
+    open.pty.Send("RMC\r\n");
+    EXPECT_TRUE(WaitCommEvent(open.port, events, INFINITE));
+    EXPECT_EQ(events, EV_RXCHAR | EV_RXFLAG);
+
+    ASSERT_TRUE(SetCommTimeouts(open.port, CommTimeouts{}));
+    char buffer[32];
+    std::uint32_t count = 0;
+    ASSERT_TRUE(ReadFile(open.port, buffer, 18, count, 5000));
+    EXPECT_EQ(std::string(buffer, count), "$GPGGA,1\r\n$GPRMC\r\n") << "bytes read ahead kept";
+    open.pty.Send("x\n");
+    ASSERT_TRUE(ReadFile(open.port, buffer, 2, count, 5000));
+    EXPECT_TRUE(WaitCommEvent(open.port, events, 0)) << "the read took it first";
+    EXPECT_EQ(events, EV_RXFLAG);
 }
 
 TEST(comm_test, port_event_wait_is_cancelled_from_another_thread) {

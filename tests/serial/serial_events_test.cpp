@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
@@ -295,6 +296,38 @@ TEST(serial_events_test, line_errors_ride_in_the_high_bits_once) {
     ASSERT_TRUE(clean);
     EXPECT_EQ(clean->wParam, EV_RXCHAR) << "already reported";
     w.port.Close();
+}
+
+// On a pseudo-terminal the watcher's line-error query fails at every event and stores its error in
+// the port's shared lastError. Each row has the same failed query, made from another thread, land
+// inside an operation at one of its system calls (the watcher's own timing cannot be steered
+// there, least of all between OpenWithWatcher's resume and its return): the success is still 0.
+TEST(serial_events_test, a_success_is_0_whatever_the_watcher_stored_meanwhile) {
+    FaultyOs os;
+    platform::ScopedOs scoped(os);
+    Watched w;
+    struct Row {
+        const char* legend;
+        FaultyOs::Call call;
+        std::function<ErrorCode()> operation;
+    };
+    const Row rows[] = {
+        {"open with a watcher", FaultyOs::Call::kThreadCreate,
+         [&] { return w.port.OpenWithWatcher(w.pty.name(), &w.window, 0, kValue, 0, 0); }},
+        {"purge", FaultyOs::Call::kTcFlush, [&] { return w.port.PurgeBuffers(); }},
+        {"configure", FaultyOs::Call::kTcSetAttr, [&] { return w.port.Configure(9600, 8, 0, 0); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.legend);
+        int landed = 0;
+        os.Before(row.call, [&] {
+            std::thread([&] { w.port.TakeLineErrors(); }).join();
+            ++landed;
+        });
+        EXPECT_EQ(row.operation(), 0);
+        EXPECT_EQ(landed, 1);
+    }
+    EXPECT_TRUE(w.port.isOpen());
 }
 
 // A window whose queue is slow to take a post: the watcher is still posting when Close's bounded

@@ -235,6 +235,9 @@ TEST(serial_port_test, event_character_joins_the_mask_on_request) {
     EXPECT_EQ(p.port.SetEventCharacter('\n', true), 0);
     EXPECT_EQ(p.port.GetEventCharacter(), '\n');
     EXPECT_EQ(p.port.GetEventMask(), 0xC3u);
+    p.pty.Send("$GPGGA\r\n");
+    EXPECT_EQ(p.port.WaitForEvent(nullptr, 5000), 0);
+    EXPECT_EQ(p.port.TakeLastEvent(), platform::EV_RXCHAR | platform::EV_RXFLAG);
 }
 
 TEST(serial_port_test, receiver_log_arrives_byte_exact_both_ways) {

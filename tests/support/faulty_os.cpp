@@ -3,12 +3,18 @@
 #include <sys/ioctl.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace pathlux::test {
 
 void FaultyOs::Fail(Call call, int errnum, int times, int skip) {
     std::lock_guard lock(mutex_);
     faults_[static_cast<int>(call)] = Fault{errnum, times, skip};
+}
+
+void FaultyOs::Before(Call call, std::function<void()> action) {
+    std::lock_guard lock(mutex_);
+    actions_[static_cast<int>(call)] = std::move(action);
 }
 
 void FaultyOs::HoldAllSettings() {
@@ -32,18 +38,25 @@ int FaultyOs::Calls(Call call) const {
 }
 
 int FaultyOs::Take(Call call) {
-    std::lock_guard lock(mutex_);
-    ++calls_[static_cast<int>(call)];
-    Fault& fault = faults_[static_cast<int>(call)];
-    if (fault.skip > 0) {
-        --fault.skip;
-        return 0;
+    std::function<void()> action;
+    int errnum = 0;
+    {
+        std::lock_guard lock(mutex_);
+        ++calls_[static_cast<int>(call)];
+        action = std::exchange(actions_[static_cast<int>(call)], nullptr);
+        Fault& fault = faults_[static_cast<int>(call)];
+        if (fault.skip > 0) {
+            --fault.skip;
+        } else if (fault.times > 0) {
+            --fault.times;
+            errnum = fault.errnum;
+        }
     }
-    if (fault.times > 0) {
-        --fault.times;
-        return fault.errnum;
+    // Outside the lock: the action may make calls of its own.
+    if (action) {
+        action();
     }
-    return 0;
+    return errnum;
 }
 
 #define PATHLUX_FAULT(call)         \

@@ -4,6 +4,7 @@
 
 #include <linux/serial.h>
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -32,6 +33,9 @@ class FaultyOs : public platform::Os {
     // The next `times` calls of the kind, after `skip` successful ones, fail with errnum. A Poll
     // "failing" with ETIMEDOUT returns 0 instead: the wait ran out at once.
     void Fail(Call call, int errnum, int times = 1, int skip = 0);
+    // The next call of the kind first runs action, on the calling thread: something another
+    // thread does in the middle of an operation.
+    void Before(Call call, std::function<void()> action);
     // Terminal settings are kept whole, as a UART keeps them (a pseudo-terminal drops the
     // data-bit size and parity).
     void HoldAllSettings();
@@ -60,11 +64,13 @@ class FaultyOs : public platform::Os {
         int times = 0;
         int skip = 0;
     };
-    // The errno to fail this call with, or 0 to let it through.
+    // Runs the call's action, if any; then the errno to fail the call with, or 0 to let it
+    // through.
     int Take(Call call);
 
     mutable std::mutex mutex_;
     Fault faults_[static_cast<int>(Call::kCount)];
+    std::function<void()> actions_[static_cast<int>(Call::kCount)];
     int calls_[static_cast<int>(Call::kCount)] = {};
     bool holdAllSettings_ = false;
     std::map<int, termios> settings_;

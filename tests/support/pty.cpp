@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -65,6 +67,17 @@ void Pty::CloseMaster() {
         close(master_);
         master_ = -1;
     }
+}
+
+bool Pty::Exclusive() const {
+    const int slave = open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (slave < 0) {
+        return errno == EBUSY;  // not root: the mode itself refuses the open
+    }
+    int exclusive = 0;
+    EXPECT_EQ(ioctl(slave, TIOCGEXCL, &exclusive), 0) << "TIOCGEXCL";
+    close(slave);
+    return exclusive != 0;
 }
 
 namespace {

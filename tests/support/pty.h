@@ -23,6 +23,9 @@ class Pty {
     std::string Receive(std::size_t count);
     // The receiver side goes away: the slave side sees a hang-up.
     void CloseMaster();
+    // Whether the terminal is in exclusive mode (TIOCEXCL). The kernel keeps that mode while the
+    // master is open, whoever opens the slave side later.
+    bool Exclusive() const;
 
   private:
     int master_ = -1;

@@ -23,6 +23,7 @@
 
 #include "tools/sim/commands.h"
 #include "tools/sim/faults.h"
+#include "tools/sim/link.h"
 #include "tools/sim/options.h"
 #include "tools/sim/receiver.h"
 #include "tools/sim/replay.h"
@@ -38,8 +39,6 @@ using Seconds = std::chrono::duration<double>;
 // a fraction of the tick instead, so that the pieces still go out within their second.
 constexpr auto kSplitPause = std::chrono::milliseconds(20);
 constexpr int kSplitPausesPerTick = 8;
-// A replayed log is held in memory; captures are kilobytes, so this only stops a wrong file.
-constexpr std::uintmax_t kMaxReplayBytes = 64u << 20;
 
 // Set by SIGINT and SIGTERM; the handler also writes a byte to the wake pipe so that the wait
 // ends at once. The handler interrupts a blocked write (no SA_RESTART), so a reader that stops
@@ -67,135 +66,6 @@ void OnReplugSignal(int) {
 int Fail(const std::string& message) {
     std::fprintf(stderr, "pathlux-sim: %s\n", message.c_str());
     return 1;
-}
-
-std::string ErrnoText(const std::string& what) {
-    return what + ": " + std::strerror(errno);
-}
-
-void Report(const std::string& line) {
-    std::fprintf(stderr, "%s\n", line.c_str());
-    std::fflush(stderr);
-}
-
-// Raw bytes at 9600 8N1, no echo, no line editing, no flow control.
-bool MakeRaw(int fd) {
-    termios tio{};
-    if (tcgetattr(fd, &tio) != 0) {
-        return false;
-    }
-    cfmakeraw(&tio);
-    tio.c_cflag |= CLOCAL | CREAD;
-    cfsetispeed(&tio, B9600);
-    cfsetospeed(&tio, B9600);
-    return tcsetattr(fd, TCSANOW, &tio) == 0;
-}
-
-// The link to the reader: the master side of a new pseudo-terminal, or an existing device.
-struct Link {
-    int fd = -1;
-    int slaveFd = -1;  // held open so that the master never reports a hang-up between readers
-    bool readable = true;
-    std::string path;
-    std::string symlinkPath;
-
-    Link() = default;
-    Link(const Link&) = delete;
-    Link& operator=(const Link&) = delete;
-    ~Link() { Close(); }
-
-    void Close() {
-        if (!symlinkPath.empty()) {
-            // Remove the link only if it is still ours.
-            char target[4096];
-            const ssize_t n = readlink(symlinkPath.c_str(), target, sizeof target);
-            if (n > 0 && std::string(target, static_cast<std::size_t>(n)) == path) {
-                unlink(symlinkPath.c_str());
-            }
-        }
-        if (slaveFd >= 0) {
-            close(slaveFd);
-        }
-        if (fd >= 0) {
-            close(fd);
-        }
-        fd = -1;
-        slaveFd = -1;
-        readable = true;
-        path.clear();
-        symlinkPath.clear();
-    }
-};
-
-std::string OpenPty(Link& link, const std::string& symlinkPath) {
-    link.fd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (link.fd < 0 || grantpt(link.fd) != 0 || unlockpt(link.fd) != 0) {
-        return ErrnoText("cannot create a pseudo-terminal");
-    }
-    char name[256];
-    if (ptsname_r(link.fd, name, sizeof name) != 0) {
-        return ErrnoText("cannot name the pseudo-terminal");
-    }
-    link.path = name;
-    link.slaveFd = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (link.slaveFd < 0 || !MakeRaw(link.slaveFd)) {
-        return ErrnoText("cannot set up " + link.path);
-    }
-    if (!symlinkPath.empty()) {
-        struct stat st {};
-        // A symlink left by an earlier run is replaced; anything else is not ours to remove.
-        if (lstat(symlinkPath.c_str(), &st) == 0) {
-            if (!S_ISLNK(st.st_mode)) {
-                return symlinkPath + " exists and is not a symlink";
-            }
-            unlink(symlinkPath.c_str());
-        }
-        if (symlink(link.path.c_str(), symlinkPath.c_str()) != 0) {
-            return ErrnoText("cannot make the symlink " + symlinkPath);
-        }
-        link.symlinkPath = symlinkPath;
-    }
-    return {};
-}
-
-std::string OpenDevice(Link& link, const std::string& path) {
-    link.path = path;
-    // Commands come back only from a terminal; a file or a pipe is written to and never read,
-    // or the simulator would read its own output.
-    struct stat st {};
-    link.readable = stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
-    const int access = link.readable ? O_RDWR : O_WRONLY;
-    link.fd = open(path.c_str(), access | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (link.fd < 0) {
-        return ErrnoText("cannot open " + path);
-    }
-    if (isatty(link.fd) && !MakeRaw(link.fd)) {
-        return ErrnoText("cannot configure " + path);
-    }
-    return {};
-}
-
-// Reads a whole file of at most kMaxReplayBytes; an empty string on success, else what failed.
-std::string ReadFile(const std::string& path, std::string& content) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error) {
-        return "cannot read " + path + ": " + error.message();
-    }
-    if (size > kMaxReplayBytes) {
-        return path + " is too large to replay (" + std::to_string(size) + " bytes)";
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open()) {
-        return ErrnoText("cannot read " + path);
-    }
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (in.bad()) {
-        return "cannot read " + path;
-    }
-    content = s.str();
-    return {};
 }
 
 class Simulator {
@@ -245,7 +115,7 @@ class Simulator {
             }
             bool wantWrite = false;
             if (!Write(now, wantWrite)) {
-                return Fail(ErrnoText("cannot write to " + link_.path));
+                return Fail(ErrnoText("cannot write to " + link_.path()));
             }
             if (outputEnded_ && queue_.empty() && !sentReported_) {
                 ReportSent();
@@ -267,8 +137,9 @@ class Simulator {
             }
             pollfd fds[2] = {
                 {wakeFd_, POLLIN, 0},
-                {link_.fd,
-                 static_cast<short>((link_.readable ? POLLIN : 0) | (wantWrite ? POLLOUT : 0)), 0}};
+                {link_.fd(),
+                 static_cast<short>((link_.readable() ? POLLIN : 0) | (wantWrite ? POLLOUT : 0)),
+                 0}};
             timespec timeout{};
             timespec* timeoutPtr = nullptr;
             if (wake != Clock::time_point::max()) {
@@ -290,11 +161,11 @@ class Simulator {
                 }
             }
             if ((fds[1].revents & POLLIN) != 0 && !ReadCommands()) {
-                return Fail(ErrnoText("cannot read from " + link_.path));
+                return Fail(ErrnoText("cannot read from " + link_.path()));
             }
             if ((fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 &&
                 (fds[1].revents & POLLIN) == 0) {
-                return Fail(link_.path + " hung up");
+                return Fail(link_.path() + " hung up");
             }
         }
         if (!sentReported_) {
@@ -317,7 +188,7 @@ class Simulator {
                 line += "\r\n";
             }
             if (receiver_->last().modeChanged) {
-                Report(FixReport(receiver_->last(), receiver_->place()));
+                WriteReport(FixReport(receiver_->last(), receiver_->place()));
             }
         } else {
             if (nextLine_ >= replay_.size()) {
@@ -343,9 +214,7 @@ class Simulator {
         ++sent_.drops;
         queue_.clear();
         written_ = 0;
-        if (link_.slaveFd >= 0) {
-            tcflush(link_.slaveFd, TCIFLUSH);
-        }
+        link_.FlushUnread();
     }
 
     // Writes queued pieces until the link is full or a split pause starts. False on an error.
@@ -353,7 +222,7 @@ class Simulator {
         while (!queue_.empty() && now >= resumeAt_) {
             const Chunk& chunk = queue_.front();
             const ssize_t n =
-                write(link_.fd, chunk.bytes.data() + written_, chunk.bytes.size() - written_);
+                write(link_.fd(), chunk.bytes.data() + written_, chunk.bytes.size() - written_);
             if (n < 0) {
                 if (errno == EINTR) {
                     continue;
@@ -380,7 +249,7 @@ class Simulator {
     }
 
     void ReportSent() {
-        Report(SentReport(sent_));
+        WriteReport(SentReport(sent_));
         sentReported_ = true;
     }
 
@@ -393,21 +262,21 @@ class Simulator {
         queue_.clear();
         written_ = 0;
         link_.Close();
-        const std::string error = OpenPty(link_, options_.link);
+        const std::string error = link_.OpenPty(options_.link);
         if (!error.empty()) {
-            Report(error);
+            WriteReport(error);
             return false;
         }
-        Report(ReplugReport(link_.path));
+        WriteReport(ReplugReport(link_.path()));
         return true;
     }
 
     // Reads what the reader sent; false on a read error.
     bool ReadCommands() {
         char buffer[4096];
-        const ssize_t n = read(link_.fd, buffer, sizeof buffer);
+        const ssize_t n = read(link_.fd(), buffer, sizeof buffer);
         if (n == 0) {
-            link_.readable = false;  // end of input: a file or a closed pipe
+            link_.EndInput();  // end of input: a file or a closed pipe
             return true;
         }
         if (n < 0) {
@@ -418,12 +287,12 @@ class Simulator {
         for (const LineSplitter::Line& line : lines) {
             const ParsedCommand parsed =
                 line.tooLong ? ParsedCommand{Verdict::kTooLong, {}} : ParseCommand(line.text);
-            Report(RxReport(line, parsed.verdict));
+            WriteReport(RxReport(line, parsed.verdict));
             // A replayed log is what it is: commands are reported but change nothing.
             if (parsed.verdict == Verdict::kAccepted && receiver_ != nullptr) {
                 receiver_->Obey(parsed.command);
                 if (parsed.command.type == Command::Type::kRestart) {
-                    Report(RestartReport(parsed.command.restart));
+                    WriteReport(RestartReport(parsed.command.restart));
                 }
             }
         }
@@ -467,7 +336,7 @@ int Run(int argc, char** argv) {
     std::vector<std::string> replayLines;
     if (!options.replay.empty()) {
         std::string log;
-        const std::string readError = ReadFile(options.replay, log);
+        const std::string readError = ReadReplayLog(options.replay, log);
         if (!readError.empty()) {
             return Fail(readError);
         }
@@ -496,10 +365,10 @@ int Run(int argc, char** argv) {
     {
         Link link;
         const std::string linkError =
-            options.device.empty() ? OpenPty(link, options.link) : OpenDevice(link, options.device);
+            options.device.empty() ? link.OpenPty(options.link) : link.OpenDevice(options.device);
         if (!linkError.empty()) {
             status = Fail(linkError);
-        } else if (std::printf("%s\n", link.path.c_str()) < 0 || std::fflush(stdout) != 0) {
+        } else if (std::printf("%s\n", link.path().c_str()) < 0 || std::fflush(stdout) != 0) {
             status = Fail("cannot write to standard output");
         } else {
             Simulator simulator(options, link, wakePipe[0]);

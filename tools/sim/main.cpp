@@ -28,6 +28,7 @@
 #include "tools/sim/receiver.h"
 #include "tools/sim/replay.h"
 #include "tools/sim/report.h"
+#include "tools/sim/signals.h"
 
 namespace pathlux::sim {
 namespace {
@@ -40,29 +41,6 @@ using Seconds = std::chrono::duration<double>;
 constexpr auto kSplitPause = std::chrono::milliseconds(20);
 constexpr int kSplitPausesPerTick = 8;
 
-// Set by SIGINT and SIGTERM; the handler also writes a byte to the wake pipe so that the wait
-// ends at once. The handler interrupts a blocked write (no SA_RESTART), so a reader that stops
-// draining standard error cannot keep the simulator from stopping.
-volatile std::sig_atomic_t stopRequested = 0;
-// Set by SIGUSR1: unplug and plug in again.
-volatile std::sig_atomic_t replugRequested = 0;
-int wakeWriteFd = -1;
-
-void Wake() {
-    const char byte = 0;
-    [[maybe_unused]] const ssize_t n = write(wakeWriteFd, &byte, 1);
-}
-
-void OnStopSignal(int) {
-    stopRequested = 1;
-    Wake();
-}
-
-void OnReplugSignal(int) {
-    replugRequested = 1;
-    Wake();
-}
-
 int Fail(const std::string& message) {
     std::fprintf(stderr, "pathlux-sim: %s\n", message.c_str());
     return 1;
@@ -70,10 +48,10 @@ int Fail(const std::string& message) {
 
 class Simulator {
   public:
-    Simulator(const SimOptions& options, Link& link, int wakeFd)
+    Simulator(const SimOptions& options, Link& link, Signals& signals)
         : options_(options),
           link_(link),
-          wakeFd_(wakeFd),
+          signals_(signals),
           injector_(options.faults & ~kFaultFlood, options.faultPercent, options.seed),
           flood_((options.faults & kFaultFlood) != 0) {}
 
@@ -90,7 +68,7 @@ class Simulator {
             start + std::chrono::duration_cast<Clock::duration>(Seconds(options_.duration));
         Clock::time_point nextTick = start;
 
-        while (stopRequested == 0) {
+        while (!signals_.StopRequested()) {
             Clock::time_point now = Clock::now();
             if (limited && now >= deadline) {
                 break;
@@ -98,8 +76,7 @@ class Simulator {
             // A flood goes on as soon as the reader took everything; a second with nothing to
             // send (an empty output list) waits for its tick as usual rather than spinning.
             const bool floodGoesOn = flood_ && queue_.empty() && lastTickSent_;
-            if (replugRequested != 0) {
-                replugRequested = 0;
+            if (signals_.TakeReplugRequest()) {
                 if (!Replug()) {
                     return Fail(ErrnoText("cannot plug in again"));
                 }
@@ -136,7 +113,7 @@ class Simulator {
                 wake = std::min(wake, deadline);
             }
             pollfd fds[2] = {
-                {wakeFd_, POLLIN, 0},
+                {signals_.wakeFd(), POLLIN, 0},
                 {link_.fd(),
                  static_cast<short>((link_.readable() ? POLLIN : 0) | (wantWrite ? POLLOUT : 0)),
                  0}};
@@ -156,9 +133,7 @@ class Simulator {
                 return Fail(ErrnoText("cannot wait"));
             }
             if ((fds[0].revents & POLLIN) != 0) {
-                char bytes[16];
-                while (read(wakeFd_, bytes, sizeof bytes) > 0) {
-                }
+                signals_.DrainWake();
             }
             if ((fds[1].revents & POLLIN) != 0 && !ReadCommands()) {
                 return Fail(ErrnoText("cannot read from " + link_.path()));
@@ -301,7 +276,7 @@ class Simulator {
 
     const SimOptions& options_;
     Link& link_;
-    int wakeFd_;
+    Signals& signals_;
     FaultInjector injector_;
     bool flood_;
     Receiver* receiver_ = nullptr;
@@ -343,23 +318,11 @@ int Run(int argc, char** argv) {
         replayLines = ReplayLines(log);
     }
 
-    int wakePipe[2];
-    if (pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        return Fail(ErrnoText("cannot make a pipe"));
+    Signals signals;
+    const std::string signalError = signals.Catch();
+    if (!signalError.empty()) {
+        return Fail(signalError);
     }
-    wakeWriteFd = wakePipe[1];
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    struct sigaction replug {};
-    replug.sa_handler = OnReplugSignal;
-    sigemptyset(&replug.sa_mask);
-    if (sigaction(SIGINT, &action, nullptr) != 0 || sigaction(SIGTERM, &action, nullptr) != 0 ||
-        sigaction(SIGUSR1, &replug, nullptr) != 0) {
-        return Fail(ErrnoText("cannot catch signals"));
-    }
-    // A reader that goes away must not kill us; the write error says so instead.
-    signal(SIGPIPE, SIG_IGN);
 
     int status = 0;
     {
@@ -371,7 +334,7 @@ int Run(int argc, char** argv) {
         } else if (std::printf("%s\n", link.path().c_str()) < 0 || std::fflush(stdout) != 0) {
             status = Fail("cannot write to standard output");
         } else {
-            Simulator simulator(options, link, wakePipe[0]);
+            Simulator simulator(options, link, signals);
             ReceiverSetup setup;
             setup.place = options.place;
             setup.seed = options.seed;
@@ -386,8 +349,6 @@ int Run(int argc, char** argv) {
             status = simulator.Run();
         }
     }
-    close(wakePipe[0]);
-    close(wakePipe[1]);
     return status;
 }
 

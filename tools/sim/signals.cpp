@@ -16,9 +16,13 @@ volatile std::sig_atomic_t stopRequested = 0;
 volatile std::sig_atomic_t replugRequested = 0;
 volatile std::sig_atomic_t wakeWriteFd = -1;
 
+// errno is kept: the handler may run between a failed call in the loop and the loop's look at
+// errno, and a full pipe would turn an I/O error into EAGAIN.
 void Wake() {
+    const int savedErrno = errno;
     const char byte = 0;
     [[maybe_unused]] const ssize_t n = write(wakeWriteFd, &byte, 1);
+    errno = savedErrno;
 }
 
 void OnStopSignal(int) {

@@ -92,8 +92,11 @@ class Simulator {
     Turn Step(Clock::time_point now) {
         // Decided on the queue as it was before a replug empties it.
         const bool floodGoesOn = FloodGoesOn();
-        if (signals_.TakeReplugRequest() && !Replug()) {
-            return Ending{ErrnoText("cannot plug in again")};
+        if (signals_.TakeReplugRequest()) {
+            const std::string error = Replug();
+            if (!error.empty()) {
+                return Ending{"cannot plug in again: " + error};
+            }
         }
         if (!outputEnded_ && (floodGoesOn || now >= nextTick_)) {
             Tick(now, floodGoesOn);
@@ -182,20 +185,18 @@ class Simulator {
     }
 
     // The receiver is unplugged and plugged in again: a new pseudo-terminal, and what was not
-    // yet sent is lost with the old one. An existing device stays as it is. False on an error.
-    bool Replug() {
+    // yet sent is lost with the old one. An existing device stays as it is. Returns what failed.
+    std::string Replug() {
         if (!options_.device.empty()) {
-            return true;
+            return {};
         }
         outbox_.Clear();
         link_.Close();
-        const std::string error = link_.OpenPty(options_.link);
-        if (!error.empty()) {
-            WriteReport(error);
-            return false;
+        std::string error = link_.OpenPty(options_.link);
+        if (error.empty()) {
+            WriteReport(ReplugReport(link_.path()));
         }
-        WriteReport(ReplugReport(link_.path()));
-        return true;
+        return error;
     }
 
     // Waits for a signal, the link, or the next thing due, and serves what came.

@@ -246,6 +246,22 @@ TEST(pathlux_sim_test, SignalUnplugsAndPlugsInANewDevice) {
     EXPECT_EQ(SentField(sim.stderrText, "drops"), 0);
 }
 
+TEST(pathlux_sim_test, ReplugThatCannotMakeItsLinkSaysWhyAndFails) {
+    const std::string link = testing::TempDir() + "pathlux-sim-test-replug-blocked";
+    SimProcess sim({"--link", link, "--duration", "60"});
+    ASSERT_TRUE(sim.WaitFor([&] { return sim.stdoutText.find('\n') != std::string::npos; }));
+    // A file of someone else's where the symlink was: not ours to replace.
+    ASSERT_EQ(unlink(link.c_str()), 0);
+    std::ofstream(link).close();
+    sim.Signal(SIGUSR1);
+    ASSERT_TRUE(sim.WaitFor([&] { return sim.HasExited(); }));
+    EXPECT_EQ(sim.ExitCode(), 1);
+    EXPECT_TRUE(sim.StderrHas("pathlux-sim: cannot plug in again: " + link +
+                              " exists and is not a symlink\n"))
+        << sim.stderrText;
+    unlink(link.c_str());
+}
+
 TEST(pathlux_sim_test, CommandLineErrorsAndHelp) {
     const struct {
         const char* legend;

@@ -1,454 +1,34 @@
 // pathlux-sim: a simulated GPS receiver on a pseudo-terminal (or an existing device), for the
 // demo and the end-to-end tests. See --help.
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <termios.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
-#include <deque>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "tools/sim/commands.h"
-#include "tools/sim/faults.h"
+#include "tools/sim/link.h"
 #include "tools/sim/options.h"
 #include "tools/sim/receiver.h"
 #include "tools/sim/replay.h"
-#include "tools/sim/report.h"
+#include "tools/sim/run_loop.h"
+#include "tools/sim/signals.h"
 
 namespace pathlux::sim {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-using Seconds = std::chrono::duration<double>;
-
-// Pause after a piece of a split sentence, so that the reader sees it on its own; at high speed
-// a fraction of the tick instead, so that the pieces still go out within their second.
-constexpr auto kSplitPause = std::chrono::milliseconds(20);
-constexpr int kSplitPausesPerTick = 8;
-// A replayed log is held in memory; captures are kilobytes, so this only stops a wrong file.
-constexpr std::uintmax_t kMaxReplayBytes = 64u << 20;
-
-// Set by SIGINT and SIGTERM; the handler also writes a byte to the wake pipe so that the wait
-// ends at once. The handler interrupts a blocked write (no SA_RESTART), so a reader that stops
-// draining standard error cannot keep the simulator from stopping.
-volatile std::sig_atomic_t stopRequested = 0;
-// Set by SIGUSR1: unplug and plug in again.
-volatile std::sig_atomic_t replugRequested = 0;
-int wakeWriteFd = -1;
-
-void Wake() {
-    const char byte = 0;
-    [[maybe_unused]] const ssize_t n = write(wakeWriteFd, &byte, 1);
-}
-
-void OnStopSignal(int) {
-    stopRequested = 1;
-    Wake();
-}
-
-void OnReplugSignal(int) {
-    replugRequested = 1;
-    Wake();
-}
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "pathlux-sim: %s\n", message.c_str());
     return 1;
 }
 
-std::string ErrnoText(const std::string& what) {
-    return what + ": " + std::strerror(errno);
+ReceiverSetup SetupOf(const SimOptions& options) {
+    ReceiverSetup setup;
+    setup.place = options.place;
+    setup.seed = options.seed;
+    setup.startUtc = options.startUtc.value_or(static_cast<std::int64_t>(std::time(nullptr)));
+    return setup;
 }
-
-void Report(const std::string& line) {
-    std::fprintf(stderr, "%s\n", line.c_str());
-    std::fflush(stderr);
-}
-
-// Raw bytes at 9600 8N1, no echo, no line editing, no flow control.
-bool MakeRaw(int fd) {
-    termios tio{};
-    if (tcgetattr(fd, &tio) != 0) {
-        return false;
-    }
-    cfmakeraw(&tio);
-    tio.c_cflag |= CLOCAL | CREAD;
-    cfsetispeed(&tio, B9600);
-    cfsetospeed(&tio, B9600);
-    return tcsetattr(fd, TCSANOW, &tio) == 0;
-}
-
-// The link to the reader: the master side of a new pseudo-terminal, or an existing device.
-struct Link {
-    int fd = -1;
-    int slaveFd = -1;  // held open so that the master never reports a hang-up between readers
-    bool readable = true;
-    std::string path;
-    std::string symlinkPath;
-
-    Link() = default;
-    Link(const Link&) = delete;
-    Link& operator=(const Link&) = delete;
-    ~Link() { Close(); }
-
-    void Close() {
-        if (!symlinkPath.empty()) {
-            // Remove the link only if it is still ours.
-            char target[4096];
-            const ssize_t n = readlink(symlinkPath.c_str(), target, sizeof target);
-            if (n > 0 && std::string(target, static_cast<std::size_t>(n)) == path) {
-                unlink(symlinkPath.c_str());
-            }
-        }
-        if (slaveFd >= 0) {
-            close(slaveFd);
-        }
-        if (fd >= 0) {
-            close(fd);
-        }
-        fd = -1;
-        slaveFd = -1;
-        readable = true;
-        path.clear();
-        symlinkPath.clear();
-    }
-};
-
-std::string OpenPty(Link& link, const std::string& symlinkPath) {
-    link.fd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (link.fd < 0 || grantpt(link.fd) != 0 || unlockpt(link.fd) != 0) {
-        return ErrnoText("cannot create a pseudo-terminal");
-    }
-    char name[256];
-    if (ptsname_r(link.fd, name, sizeof name) != 0) {
-        return ErrnoText("cannot name the pseudo-terminal");
-    }
-    link.path = name;
-    link.slaveFd = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (link.slaveFd < 0 || !MakeRaw(link.slaveFd)) {
-        return ErrnoText("cannot set up " + link.path);
-    }
-    if (!symlinkPath.empty()) {
-        struct stat st {};
-        // A symlink left by an earlier run is replaced; anything else is not ours to remove.
-        if (lstat(symlinkPath.c_str(), &st) == 0) {
-            if (!S_ISLNK(st.st_mode)) {
-                return symlinkPath + " exists and is not a symlink";
-            }
-            unlink(symlinkPath.c_str());
-        }
-        if (symlink(link.path.c_str(), symlinkPath.c_str()) != 0) {
-            return ErrnoText("cannot make the symlink " + symlinkPath);
-        }
-        link.symlinkPath = symlinkPath;
-    }
-    return {};
-}
-
-std::string OpenDevice(Link& link, const std::string& path) {
-    link.path = path;
-    // Commands come back only from a terminal; a file or a pipe is written to and never read,
-    // or the simulator would read its own output.
-    struct stat st {};
-    link.readable = stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
-    const int access = link.readable ? O_RDWR : O_WRONLY;
-    link.fd = open(path.c_str(), access | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (link.fd < 0) {
-        return ErrnoText("cannot open " + path);
-    }
-    if (isatty(link.fd) && !MakeRaw(link.fd)) {
-        return ErrnoText("cannot configure " + path);
-    }
-    return {};
-}
-
-// Reads a whole file of at most kMaxReplayBytes; an empty string on success, else what failed.
-std::string ReadFile(const std::string& path, std::string& content) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error) {
-        return "cannot read " + path + ": " + error.message();
-    }
-    if (size > kMaxReplayBytes) {
-        return path + " is too large to replay (" + std::to_string(size) + " bytes)";
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open()) {
-        return ErrnoText("cannot read " + path);
-    }
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (in.bad()) {
-        return "cannot read " + path;
-    }
-    content = s.str();
-    return {};
-}
-
-class Simulator {
-  public:
-    Simulator(const SimOptions& options, Link& link, int wakeFd)
-        : options_(options),
-          link_(link),
-          wakeFd_(wakeFd),
-          injector_(options.faults & ~kFaultFlood, options.faultPercent, options.seed),
-          flood_((options.faults & kFaultFlood) != 0) {}
-
-    void UseReceiver(Receiver& receiver) { receiver_ = &receiver; }
-    void UseReplay(std::vector<std::string> lines) { replay_ = std::move(lines); }
-
-    int Run() {
-        const auto period = std::chrono::duration_cast<Clock::duration>(
-            Seconds((receiver_ != nullptr ? 1.0 : 1.0 / options_.rate) / options_.speed));
-        splitPause_ = std::min<Clock::duration>(kSplitPause, period / kSplitPausesPerTick);
-        const Clock::time_point start = Clock::now();
-        const bool limited = options_.duration > 0;
-        const Clock::time_point deadline =
-            start + std::chrono::duration_cast<Clock::duration>(Seconds(options_.duration));
-        Clock::time_point nextTick = start;
-
-        while (stopRequested == 0) {
-            Clock::time_point now = Clock::now();
-            if (limited && now >= deadline) {
-                break;
-            }
-            // A flood goes on as soon as the reader took everything; a second with nothing to
-            // send (an empty output list) waits for its tick as usual rather than spinning.
-            const bool floodGoesOn = flood_ && queue_.empty() && lastTickSent_;
-            if (replugRequested != 0) {
-                replugRequested = 0;
-                if (!Replug()) {
-                    return Fail(ErrnoText("cannot plug in again"));
-                }
-            }
-            if (!outputEnded_ && (floodGoesOn || now >= nextTick)) {
-                if (!queue_.empty()) {
-                    DropUnsent();
-                }
-                outputEnded_ = !Tick();
-                lastTickSent_ = !queue_.empty();
-                // After a stall, go on from now instead of catching up in a burst.
-                nextTick = floodGoesOn ? now + period : std::max(nextTick + period, now);
-            }
-            bool wantWrite = false;
-            if (!Write(now, wantWrite)) {
-                return Fail(ErrnoText("cannot write to " + link_.path));
-            }
-            if (outputEnded_ && queue_.empty() && !sentReported_) {
-                ReportSent();
-                if (options_.count == 0) {
-                    return 0;  // the replay is over and sent
-                }
-            }
-
-            Clock::time_point wake = outputEnded_                      ? Clock::time_point::max()
-                                     : !flood_                         ? nextTick
-                                     : queue_.empty() && lastTickSent_ ? now
-                                     : queue_.empty()                  ? nextTick
-                                                                       : Clock::time_point::max();
-            if (!queue_.empty() && !wantWrite) {
-                wake = std::min(wake, resumeAt_);
-            }
-            if (limited) {
-                wake = std::min(wake, deadline);
-            }
-            pollfd fds[2] = {
-                {wakeFd_, POLLIN, 0},
-                {link_.fd,
-                 static_cast<short>((link_.readable ? POLLIN : 0) | (wantWrite ? POLLOUT : 0)), 0}};
-            timespec timeout{};
-            timespec* timeoutPtr = nullptr;
-            if (wake != Clock::time_point::max()) {
-                const auto wait = std::max(wake - Clock::now(), Clock::duration::zero());
-                const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
-                timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
-                timeout.tv_nsec = static_cast<long>(ns % 1000000000);
-                timeoutPtr = &timeout;
-            }
-            if (ppoll(fds, 2, timeoutPtr, nullptr) < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return Fail(ErrnoText("cannot wait"));
-            }
-            if ((fds[0].revents & POLLIN) != 0) {
-                char bytes[16];
-                while (read(wakeFd_, bytes, sizeof bytes) > 0) {
-                }
-            }
-            if ((fds[1].revents & POLLIN) != 0 && !ReadCommands()) {
-                return Fail(ErrnoText("cannot read from " + link_.path));
-            }
-            if ((fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 &&
-                (fds[1].revents & POLLIN) == 0) {
-                return Fail(link_.path + " hung up");
-            }
-        }
-        if (!sentReported_) {
-            ReportSent();
-        }
-        return 0;
-    }
-
-  private:
-    // Produces the next second (or replayed line) into the queue; false when nothing is left.
-    bool Tick() {
-        if (options_.count != 0 && ticks_ == options_.count) {
-            return false;
-        }
-        ++ticks_;
-        std::vector<std::string> lines;
-        if (receiver_ != nullptr) {
-            lines = receiver_->NextSecond();
-            for (std::string& line : lines) {
-                line += "\r\n";
-            }
-            if (receiver_->last().modeChanged) {
-                Report(FixReport(receiver_->last(), receiver_->place()));
-            }
-        } else {
-            if (nextLine_ >= replay_.size()) {
-                if (!options_.loop || replay_.empty()) {
-                    --ticks_;
-                    return false;
-                }
-                nextLine_ = 0;
-            }
-            lines.push_back(replay_[nextLine_++]);
-        }
-        std::vector<Chunk> chunks;
-        for (const std::string& line : lines) {
-            injector_.Emit(line, chunks);
-        }
-        queue_.insert(queue_.end(), chunks.begin(), chunks.end());
-        return true;
-    }
-
-    // A receiver does not hold back its output: what the reader has not taken by the next
-    // second is lost, and on a pseudo-terminal so are the stale bytes nobody read.
-    void DropUnsent() {
-        ++sent_.drops;
-        queue_.clear();
-        written_ = 0;
-        if (link_.slaveFd >= 0) {
-            tcflush(link_.slaveFd, TCIFLUSH);
-        }
-    }
-
-    // Writes queued pieces until the link is full or a split pause starts. False on an error.
-    bool Write(Clock::time_point now, bool& wantWrite) {
-        while (!queue_.empty() && now >= resumeAt_) {
-            const Chunk& chunk = queue_.front();
-            const ssize_t n =
-                write(link_.fd, chunk.bytes.data() + written_, chunk.bytes.size() - written_);
-            if (n < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                if (errno == EAGAIN) {
-                    wantWrite = true;
-                    return true;
-                }
-                return false;
-            }
-            written_ += static_cast<std::size_t>(n);
-            sent_.bytes += static_cast<std::uint64_t>(n);
-            if (written_ < chunk.bytes.size()) {
-                continue;
-            }
-            sent_.lines += chunk.endsLine ? 1 : 0;
-            if (chunk.pauseAfter) {
-                resumeAt_ = Clock::now() + splitPause_;
-            }
-            queue_.pop_front();
-            written_ = 0;
-        }
-        return true;
-    }
-
-    void ReportSent() {
-        Report(SentReport(sent_));
-        sentReported_ = true;
-    }
-
-    // The receiver is unplugged and plugged in again: a new pseudo-terminal, and what was not
-    // yet sent is lost with the old one. An existing device stays as it is. False on an error.
-    bool Replug() {
-        if (!options_.device.empty()) {
-            return true;
-        }
-        queue_.clear();
-        written_ = 0;
-        link_.Close();
-        const std::string error = OpenPty(link_, options_.link);
-        if (!error.empty()) {
-            Report(error);
-            return false;
-        }
-        Report(ReplugReport(link_.path));
-        return true;
-    }
-
-    // Reads what the reader sent; false on a read error.
-    bool ReadCommands() {
-        char buffer[4096];
-        const ssize_t n = read(link_.fd, buffer, sizeof buffer);
-        if (n == 0) {
-            link_.readable = false;  // end of input: a file or a closed pipe
-            return true;
-        }
-        if (n < 0) {
-            return errno == EAGAIN || errno == EINTR;
-        }
-        std::vector<LineSplitter::Line> lines;
-        splitter_.Feed(std::string_view(buffer, static_cast<std::size_t>(n)), lines);
-        for (const LineSplitter::Line& line : lines) {
-            const ParsedCommand parsed =
-                line.tooLong ? ParsedCommand{Verdict::kTooLong, {}} : ParseCommand(line.text);
-            Report(RxReport(line, parsed.verdict));
-            // A replayed log is what it is: commands are reported but change nothing.
-            if (parsed.verdict == Verdict::kAccepted && receiver_ != nullptr) {
-                receiver_->Obey(parsed.command);
-                if (parsed.command.type == Command::Type::kRestart) {
-                    Report(RestartReport(parsed.command.restart));
-                }
-            }
-        }
-        return true;
-    }
-
-    const SimOptions& options_;
-    Link& link_;
-    int wakeFd_;
-    FaultInjector injector_;
-    bool flood_;
-    Receiver* receiver_ = nullptr;
-    std::vector<std::string> replay_;
-    std::size_t nextLine_ = 0;
-    std::deque<Chunk> queue_;
-    std::size_t written_ = 0;  // of the queue's first piece
-    Clock::time_point resumeAt_;
-    Clock::duration splitPause_{};
-    bool lastTickSent_ = true;  // the last tick queued something
-    bool outputEnded_ = false;  // --count reached, or the replay is over
-    bool sentReported_ = false;
-    std::uint64_t ticks_ = 0;
-    SentCount sent_;
-    LineSplitter splitter_;
-};
 
 int Run(int argc, char** argv) {
     SimOptions options;
@@ -467,59 +47,36 @@ int Run(int argc, char** argv) {
     std::vector<std::string> replayLines;
     if (!options.replay.empty()) {
         std::string log;
-        const std::string readError = ReadFile(options.replay, log);
+        const std::string readError = ReadReplayLog(options.replay, log);
         if (!readError.empty()) {
             return Fail(readError);
         }
         replayLines = ReplayLines(log);
     }
 
-    int wakePipe[2];
-    if (pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        return Fail(ErrnoText("cannot make a pipe"));
+    Signals signals;
+    const std::string signalError = signals.Catch();
+    if (!signalError.empty()) {
+        return Fail(signalError);
     }
-    wakeWriteFd = wakePipe[1];
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    struct sigaction replug {};
-    replug.sa_handler = OnReplugSignal;
-    sigemptyset(&replug.sa_mask);
-    if (sigaction(SIGINT, &action, nullptr) != 0 || sigaction(SIGTERM, &action, nullptr) != 0 ||
-        sigaction(SIGUSR1, &replug, nullptr) != 0) {
-        return Fail(ErrnoText("cannot catch signals"));
+    Link link;
+    const std::string linkError =
+        options.device.empty() ? link.OpenPty(options.link) : link.OpenDevice(options.device);
+    if (!linkError.empty()) {
+        return Fail(linkError);
     }
-    // A reader that goes away must not kill us; the write error says so instead.
-    signal(SIGPIPE, SIG_IGN);
+    // The first line of standard output names the device; the demo and the tests wait for it.
+    if (std::printf("%s\n", link.path().c_str()) < 0 || std::fflush(stdout) != 0) {
+        return Fail("cannot write to standard output");
+    }
 
-    int status = 0;
-    {
-        Link link;
-        const std::string linkError =
-            options.device.empty() ? OpenPty(link, options.link) : OpenDevice(link, options.device);
-        if (!linkError.empty()) {
-            status = Fail(linkError);
-        } else if (std::printf("%s\n", link.path.c_str()) < 0 || std::fflush(stdout) != 0) {
-            status = Fail("cannot write to standard output");
-        } else {
-            Simulator simulator(options, link, wakePipe[0]);
-            ReceiverSetup setup;
-            setup.place = options.place;
-            setup.seed = options.seed;
-            setup.startUtc =
-                options.startUtc.value_or(static_cast<std::int64_t>(std::time(nullptr)));
-            Receiver receiver(setup);
-            if (options.replay.empty()) {
-                simulator.UseReceiver(receiver);
-            } else {
-                simulator.UseReplay(std::move(replayLines));
-            }
-            status = simulator.Run();
-        }
+    std::optional<Receiver> receiver;
+    if (options.replay.empty()) {
+        receiver.emplace(SetupOf(options));
     }
-    close(wakePipe[0]);
-    close(wakePipe[1]);
-    return status;
+    const std::string runError = RunSimulation(
+        options, link, signals, receiver ? &*receiver : nullptr, std::move(replayLines));
+    return runError.empty() ? 0 : Fail(runError);
 }
 
 }  // namespace

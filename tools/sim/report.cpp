@@ -1,5 +1,9 @@
 #include "tools/sim/report.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 #include "tools/common/json.h"
 
 namespace pathlux::sim {
@@ -60,6 +64,15 @@ std::string ReplugReport(const std::string& device) {
     AppendJsonString(out, std::string_view(device));
     out += '}';
     return out;
+}
+
+void WriteReport(const std::string& line) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+}
+
+std::string ErrnoText(const std::string& what) {
+    return what + ": " + std::strerror(errno);
 }
 
 }  // namespace pathlux::sim

@@ -34,4 +34,11 @@ std::string SentReport(const SentCount& sent);
 // {"replugged":"<new device>"}.
 std::string ReplugReport(const std::string& device);
 
+// Writes one line to standard error at once, so that a reader following it sees each event as
+// it happens.
+void WriteReport(const std::string& line);
+
+// "what: " and the system's text for errno, for the error messages.
+std::string ErrnoText(const std::string& what);
+
 }  // namespace pathlux::sim

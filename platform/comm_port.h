@@ -96,8 +96,6 @@ class Deadline {
         return static_cast<int>(std::clamp<std::int64_t>(rest.count(), 0, INT_MAX));
     }
 
-    bool Expired() const { return !infinite_ && RemainingMs() == 0; }
-
   private:
     bool infinite_;
     std::chrono::steady_clock::time_point end_;

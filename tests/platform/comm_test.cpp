@@ -94,12 +94,13 @@ TEST(comm_test, system_call_failures_are_mapped_and_interruptions_retried) {
         const char* legend;
         FaultyOs::Call call;
         int errnum;
-        std::uint32_t expected;  // ERROR_SUCCESS: the open goes through
+        std::uint32_t expected;  // ERROR_SUCCESS: the open and a port-event wait go through
     };
     const Row rows[] = {
         {"open interrupted", FaultyOs::Call::kOpen, EINTR, ERROR_SUCCESS},
         {"lock interrupted", FaultyOs::Call::kFlock, EINTR, ERROR_SUCCESS},
         {"settings interrupted", FaultyOs::Call::kTcSetAttr, EINTR, ERROR_SUCCESS},
+        {"event wait interrupted", FaultyOs::Call::kEpollWait, EINTR, ERROR_SUCCESS},
         {"open: no device", FaultyOs::Call::kOpen, ENOENT, ERROR_FILE_NOT_FOUND},
         {"open: busy", FaultyOs::Call::kOpen, EBUSY, ERROR_ACCESS_DENIED},
         {"open: permission", FaultyOs::Call::kOpen, EACCES, ERROR_ACCESS_DENIED},
@@ -117,6 +118,12 @@ TEST(comm_test, system_call_failures_are_mapped_and_interruptions_retried) {
         const CommHandle port = OpenComm(pty.name());
         if (row.expected == ERROR_SUCCESS) {
             ASSERT_NE(port, nullptr);
+            ASSERT_TRUE(SetCommMask(port, EV_RXCHAR));
+            pty.Send("$");
+            std::uint32_t events = 0;
+            EXPECT_TRUE(WaitCommEvent(port, events, 5000));
+            EXPECT_EQ(events, EV_RXCHAR);
+            EXPECT_EQ(os.Calls(row.call), 2) << "the interrupted call was made again";
             CloseHandle(port);
         } else {
             EXPECT_EQ(port, nullptr);

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 
 #include <cerrno>
 #include <chrono>
 #include <string>
 #include <thread>
 
+#include "platform/comm_settings.h"
 #include "platform/errors.h"
 #include "platform/sync.h"
 #include "tests/support/faulty_os.h"
@@ -94,12 +96,13 @@ TEST(comm_test, system_call_failures_are_mapped_and_interruptions_retried) {
         const char* legend;
         FaultyOs::Call call;
         int errnum;
-        std::uint32_t expected;  // ERROR_SUCCESS: the open goes through
+        std::uint32_t expected;  // ERROR_SUCCESS: the open and a port-event wait go through
     };
     const Row rows[] = {
         {"open interrupted", FaultyOs::Call::kOpen, EINTR, ERROR_SUCCESS},
         {"lock interrupted", FaultyOs::Call::kFlock, EINTR, ERROR_SUCCESS},
         {"settings interrupted", FaultyOs::Call::kTcSetAttr, EINTR, ERROR_SUCCESS},
+        {"event wait interrupted", FaultyOs::Call::kEpollWait, EINTR, ERROR_SUCCESS},
         {"open: no device", FaultyOs::Call::kOpen, ENOENT, ERROR_FILE_NOT_FOUND},
         {"open: busy", FaultyOs::Call::kOpen, EBUSY, ERROR_ACCESS_DENIED},
         {"open: permission", FaultyOs::Call::kOpen, EACCES, ERROR_ACCESS_DENIED},
@@ -117,6 +120,12 @@ TEST(comm_test, system_call_failures_are_mapped_and_interruptions_retried) {
         const CommHandle port = OpenComm(pty.name());
         if (row.expected == ERROR_SUCCESS) {
             ASSERT_NE(port, nullptr);
+            ASSERT_TRUE(SetCommMask(port, EV_RXCHAR));
+            pty.Send("$");
+            std::uint32_t events = 0;
+            EXPECT_TRUE(WaitCommEvent(port, events, 5000));
+            EXPECT_EQ(events, EV_RXCHAR);
+            EXPECT_EQ(os.Calls(row.call), 2) << "the interrupted call was made again";
             CloseHandle(port);
         } else {
             EXPECT_EQ(port, nullptr);
@@ -127,10 +136,8 @@ TEST(comm_test, system_call_failures_are_mapped_and_interruptions_retried) {
     }
 }
 
-TEST(comm_test, line_settings_read_back) {
-    test::FaultyOs os;
-    ScopedOs scoped(os);
-    os.HoldAllSettings();
+// One termios for all rows, as on a device: each row must clear what the one before it set.
+TEST(comm_test, line_settings_map_to_termios_and_back) {
     struct Row {
         const char* legend;
         std::uint32_t baud;
@@ -138,33 +145,50 @@ TEST(comm_test, line_settings_read_back) {
         std::uint8_t parity;
         std::uint8_t stopBits;
         std::uint32_t flags;
+        speed_t speed;
+        tcflag_t control;  // data bits, parity, stop bits and RTS/CTS of c_cflag
+        tcflag_t input;    // parity check and XON/XOFF of c_iflag
     };
     constexpr std::uint32_t kDefault =
         DCB_BINARY | (1u << DCB_DTR_CONTROL_SHIFT) | (1u << DCB_RTS_CONTROL_SHIFT);
     const Row rows[] = {
-        {"9600 8N1", 9600, 8, NOPARITY, ONESTOPBIT, kDefault},
-        {"4800 7E2 checked", 4800, 7, EVENPARITY, TWOSTOPBITS, kDefault | DCB_PARITY},
-        {"115200 8O1", 115200, 8, ODDPARITY, ONESTOPBIT, kDefault | DCB_PARITY},
-        {"mark parity", 9600, 8, MARKPARITY, ONESTOPBIT, kDefault | DCB_PARITY},
-        {"space parity, not checked", 9600, 5, SPACEPARITY, ONESTOPBIT, kDefault},
-        {"hardware flow", 9600, 8, NOPARITY, ONESTOPBIT, 0x202D},
-        {"software flow", 9600, 8, NOPARITY, ONESTOPBIT, 0x0301},
+        {"9600 8N1", 9600, 8, NOPARITY, ONESTOPBIT, kDefault, B9600, CS8, 0},
+        {"4800 7E2 checked", 4800, 7, EVENPARITY, TWOSTOPBITS, kDefault | DCB_PARITY, B4800,
+         CS7 | PARENB | CSTOPB, INPCK},
+        {"115200 8O1", 115200, 8, ODDPARITY, ONESTOPBIT, kDefault | DCB_PARITY, B115200,
+         CS8 | PARENB | PARODD, INPCK},
+        {"mark parity", 9600, 8, MARKPARITY, ONESTOPBIT, kDefault | DCB_PARITY, B9600,
+         CS8 | PARENB | PARODD | CMSPAR, INPCK},
+        {"space parity, not checked", 9600, 5, SPACEPARITY, ONESTOPBIT, kDefault, B9600,
+         CS5 | PARENB | CMSPAR, 0},
+        {"hardware flow", 9600, 8, NOPARITY, ONESTOPBIT, 0x202D, B9600, CS8 | CRTSCTS, 0},
+        {"software flow", 9600, 8, NOPARITY, ONESTOPBIT, 0x0301, B9600, CS8, IXON | IXOFF},
     };
-    OpenPty open;
-    ASSERT_NE(open.port, nullptr);
+    constexpr tcflag_t kControl = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS;
+    constexpr tcflag_t kInput = INPCK | IXON | IXOFF;
+    termios t{};
+    MakeRaw(t);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.legend);
-        Dcb dcb;
-        ASSERT_TRUE(GetCommState(open.port, dcb));
-        dcb.BaudRate = row.baud;
-        dcb.ByteSize = row.byteSize;
-        dcb.Parity = row.parity;
-        dcb.StopBits = row.stopBits;
-        dcb.flags = row.flags;
-        dcb.EvtChar = '\n';
-        ASSERT_TRUE(SetCommState(open.port, dcb));
-        Dcb back;
-        ASSERT_TRUE(GetCommState(open.port, back));
+        Dcb in = DefaultDcb();
+        in.BaudRate = row.baud;
+        in.ByteSize = row.byteSize;
+        in.Parity = row.parity;
+        in.StopBits = row.stopBits;
+        in.flags = row.flags;
+        in.EvtChar = '\n';
+        ASSERT_EQ(ApplyDcb(in, t), ERROR_SUCCESS);
+        EXPECT_EQ(cfgetispeed(&t), row.speed);
+        EXPECT_EQ(cfgetospeed(&t), row.speed);
+        EXPECT_EQ(t.c_cflag & kControl, row.control);
+        EXPECT_EQ(t.c_iflag & kInput, row.input);
+
+        // Back: what termios holds comes from it, the rest from what the port keeps.
+        Dcb kept = in;
+        kept.BaudRate = 1;
+        kept.ByteSize = kept.Parity = kept.StopBits = 0xEE;
+        kept.flags &= ~(DCB_PARITY | DCB_OUTX | DCB_INX);
+        const Dcb back = DcbFromTermios(t, kept);
         EXPECT_EQ(back.DCBlength, 28u);
         EXPECT_EQ(back.BaudRate, row.baud);
         EXPECT_EQ(back.ByteSize, row.byteSize);
@@ -175,7 +199,7 @@ TEST(comm_test, line_settings_read_back) {
     }
 }
 
-TEST(comm_test, refused_settings_change_nothing) {
+TEST(comm_test, settings_termios_cannot_hold_are_refused) {
     struct Row {
         const char* legend;
         std::uint32_t baud;
@@ -190,8 +214,67 @@ TEST(comm_test, refused_settings_change_nothing) {
         {"parity code 5", 9600, 8, 5, ONESTOPBIT},
         {"one and a half stop bits", 9600, 8, NOPARITY, ONE5STOPBITS},
         {"stop-bit code 3", 9600, 8, NOPARITY, 3},
-        {"seven data bits: a pty has no size", 9600, 7, NOPARITY, ONESTOPBIT},
-        {"even parity: a pty has no parity", 9600, 8, EVENPARITY, ONESTOPBIT},
+    };
+    termios t{};
+    MakeRaw(t);
+    Dcb valid = DefaultDcb();
+    valid.BaudRate = 9600;
+    valid.ByteSize = 8;
+    ASSERT_EQ(ApplyDcb(valid, t), ERROR_SUCCESS);
+    const termios before = t;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.legend);
+        Dcb dcb = valid;
+        dcb.BaudRate = row.baud;
+        dcb.ByteSize = row.byteSize;
+        dcb.Parity = row.parity;
+        dcb.StopBits = row.stopBits;
+        EXPECT_EQ(ApplyDcb(dcb, t), ERROR_INVALID_PARAMETER);
+        EXPECT_EQ(t.c_cflag, before.c_cflag);
+        EXPECT_EQ(t.c_iflag, before.c_iflag);
+        EXPECT_EQ(cfgetispeed(&t), cfgetispeed(&before));
+        EXPECT_EQ(cfgetospeed(&t), cfgetospeed(&before));
+    }
+}
+
+// The device holds the line settings, the port the rest of the block (FaultyOs keeps a UART's
+// whole settings).
+TEST(comm_test, line_settings_read_back_through_the_device) {
+    test::FaultyOs os;
+    ScopedOs scoped(os);
+    os.HoldAllSettings();
+    OpenPty open;
+    ASSERT_NE(open.port, nullptr);
+    Dcb dcb;
+    ASSERT_TRUE(GetCommState(open.port, dcb));
+    dcb.BaudRate = 4800;
+    dcb.ByteSize = 7;
+    dcb.Parity = EVENPARITY;
+    dcb.StopBits = TWOSTOPBITS;
+    dcb.flags = 0x202D | DCB_PARITY;
+    dcb.EvtChar = '\n';
+    ASSERT_TRUE(SetCommState(open.port, dcb));
+    Dcb back;
+    ASSERT_TRUE(GetCommState(open.port, back));
+    EXPECT_EQ(back.DCBlength, 28u);
+    EXPECT_EQ(back.BaudRate, 4800u);
+    EXPECT_EQ(back.ByteSize, 7);
+    EXPECT_EQ(back.Parity, EVENPARITY);
+    EXPECT_EQ(back.StopBits, TWOSTOPBITS);
+    EXPECT_EQ(back.flags, 0x202Du | DCB_PARITY);
+    EXPECT_EQ(back.EvtChar, '\n');
+}
+
+// A device that keeps only part of a request refuses the whole and is put back as it was.
+TEST(comm_test, refused_settings_change_nothing) {
+    struct Row {
+        const char* legend;
+        std::uint8_t byteSize;
+        std::uint8_t parity;
+    };
+    const Row rows[] = {
+        {"seven data bits: a pty has no size", 7, NOPARITY},
+        {"even parity: a pty has no parity", 8, EVENPARITY},
     };
     OpenPty open;
     ASSERT_NE(open.port, nullptr);
@@ -200,10 +283,10 @@ TEST(comm_test, refused_settings_change_nothing) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.legend);
         Dcb dcb = before;
-        dcb.BaudRate = row.baud;
+        dcb.BaudRate = 9600;
         dcb.ByteSize = row.byteSize;
         dcb.Parity = row.parity;
-        dcb.StopBits = row.stopBits;
+        dcb.StopBits = ONESTOPBIT;
         EXPECT_FALSE(SetCommState(open.port, dcb));
         EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
         Dcb after;

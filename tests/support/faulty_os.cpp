@@ -81,7 +81,6 @@ ssize_t FaultyOs::Write(int fd, const void* bytes, size_t size) {
 }
 
 int FaultyOs::Ioctl(int fd, unsigned long request, void* arg) {
-    PATHLUX_FAULT(Call::kIoctl);
     {
         std::lock_guard lock(mutex_);
         if (request == TIOCGICOUNT && counters_) {

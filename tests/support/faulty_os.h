@@ -19,7 +19,6 @@ class FaultyOs : public platform::Os {
         kOpen,
         kRead,
         kWrite,
-        kIoctl,
         kFlock,
         kTcGetAttr,
         kTcSetAttr,

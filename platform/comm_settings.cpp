@@ -46,14 +46,20 @@ std::uint32_t BaudOf(speed_t speed) {
 
 }  // namespace
 
+std::uint32_t CheckDcb(const Dcb& dcb) {
+    const bool valid = SpeedOf(dcb.BaudRate) && dcb.ByteSize >= 5 && dcb.ByteSize <= 8 &&
+                       dcb.Parity <= SPACEPARITY &&
+                       (dcb.StopBits == ONESTOPBIT || dcb.StopBits == TWOSTOPBITS);
+    return valid ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
+}
+
 std::uint32_t ApplyDcb(const Dcb& dcb, termios& t) {
-    const std::optional<speed_t> speed = SpeedOf(dcb.BaudRate);
-    if (!speed || dcb.ByteSize < 5 || dcb.ByteSize > 8 || dcb.Parity > SPACEPARITY ||
-        (dcb.StopBits != ONESTOPBIT && dcb.StopBits != TWOSTOPBITS)) {
-        return ERROR_INVALID_PARAMETER;
+    if (const std::uint32_t error = CheckDcb(dcb); error != ERROR_SUCCESS) {
+        return error;
     }
-    cfsetispeed(&t, *speed);
-    cfsetospeed(&t, *speed);
+    const speed_t speed = *SpeedOf(dcb.BaudRate);
+    cfsetispeed(&t, speed);
+    cfsetospeed(&t, speed);
     constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
     t.c_cflag = (t.c_cflag & ~CSIZE) | kSizes[dcb.ByteSize - 5];
     t.c_cflag &= ~(PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
@@ -170,15 +176,17 @@ bool SetCommState(CommHandle port, const Dcb& dcb) {
     if (port == nullptr) {
         return Fail(ERROR_INVALID_HANDLE);
     }
+    // A block termios cannot hold is refused before the device is asked anything.
+    if (const std::uint32_t error = CheckDcb(dcb); error != ERROR_SUCCESS) {
+        return Fail(error);
+    }
     Os& os = CurrentOs();
     termios t{};
     if (os.TcGetAttr(port->fd, &t) != 0) {
         return FailWithErrno();
     }
     const termios before = t;
-    if (const std::uint32_t error = ApplyDcb(dcb, t); error != ERROR_SUCCESS) {
-        return Fail(error);
-    }
+    ApplyDcb(dcb, t);
     // tcsetattr may take part of a request and report success, or report failure after taking
     // part. A device that keeps only some (a pseudo-terminal has no data-bit size or parity)
     // refuses the whole, as the driver would, and is put back as it was.

@@ -15,6 +15,8 @@ namespace pathlux::platform {
 // ERROR_SUCCESS, or ERROR_INVALID_PARAMETER with t unchanged for a baud rate termios lacks, data
 // bits outside 5 to 8, a parity code above 4, or stop bits other than one or two.
 std::uint32_t ApplyDcb(const Dcb& dcb, termios& t);
+// ApplyDcb's check alone.
+std::uint32_t CheckDcb(const Dcb& dcb);
 
 // The block of a device whose settings are t: the line settings from t, and from kept what
 // termios has no place for (DTR and RTS control, CTS and DSR flow, the event character, the

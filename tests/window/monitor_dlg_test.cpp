@@ -1,13 +1,11 @@
+// The monitor window as a user meets it: start, the log and its frames, the charts, the port.
 #include "window/monitor_dlg.h"
 
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QFile>
-#include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextCursor>
@@ -16,9 +14,7 @@
 #include <string>
 
 #include "res/dialog102.h"
-#include "tests/common/message_box_catcher.h"
 #include "tests/support/pty.h"
-#include "tests/support/sim_process.h"
 #include "tests/window/monitor_fixture.h"
 #include "window/signal_bars.h"
 #include "window/sky_plot.h"
@@ -26,117 +22,40 @@
 namespace pathlux {
 namespace {
 
-constexpr int kCommandButtons[] = {res::kColdButton, res::kWarmButton, res::kHotButton,
-                                   res::kFactoryButton, res::kNmeaButton};
-
+using MonitorDlgTest = testing::MonitorFixture;
 using testing::MessageBoxCatcher;
 
-class MonitorDlgTest : public testing::MonitorFixture {
-  protected:
-    void Feed(std::string_view bytes) {
-        dialog.interpreter().FeedBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                       bytes.size());
-    }
-    bool CommandButtonsEnabled(bool enabled) const {
-        for (const int id : kCommandButtons) {
-            if (dialog.GetDlgItem(id)->isEnabled() != enabled) {
-                return false;
-            }
-        }
-        return true;
-    }
-};
-
 TEST_F(MonitorDlgTest, StartsClosedOnCom8WithTheStartTexts) {
-    EXPECT_EQ(dialog.windowTitle(), "Pathlux V0.10 For Orvane");
-    EXPECT_EQ(dialog.portOpen(), 0);
-    EXPECT_EQ(Text(res::kPortList), "COM8");
-    EXPECT_EQ(dialog.GetCurSel(res::kPortList), 7);
-    EXPECT_EQ(Text(res::kOpenButton), "Open");
-    EXPECT_TRUE(dialog.GetDlgItem(res::kOpenButton)->isEnabled());
-    for (const int id : kCommandButtons) {
-        SCOPED_TRACE(id);
-        EXPECT_FALSE(dialog.GetDlgItem(id)->isEnabled());
-    }
-    struct FieldCase {
-        const char* legend;
+    EXPECT_EQ(dialog.GetDlgItemText(res::kPortList), "COM8");
+    EXPECT_EQ(dialog.GetDlgItemText(res::kOpenButton), "Open");
+    EXPECT_TRUE(CommandButtonsEnabled(false));
+    const struct {
         int id;
         QString text;
+    } cases[] = {
+        {kLatitudeField, QString::fromUtf8("N000°00'00.00\"")},
+        {kLongitudeField, QString::fromUtf8("E000°00'00.00\"")},
+        {kSpeedField, "0km/h"},
+        {kCourseField, QString::fromUtf8("0°")},
+        {kAltitudeField, "0m"},
+        {kFixField, "NA"},
+        {kVersionField, "Unkonwn"},
+        {kLogField, ""},
     };
-    const FieldCase cases[] = {
-        {"latitude", kLatitudeField, QString::fromUtf8("N000°00'00.00\"")},
-        {"longitude", kLongitudeField, QString::fromUtf8("E000°00'00.00\"")},
-        {"speed", kSpeedField, "0km/h"},
-        {"course", kCourseField, QString::fromUtf8("0°")},
-        {"altitude", kAltitudeField, "0m"},
-        {"fix", kFixField, "NA"},
-        {"ttff", kTtffField, "00:00:00"},
-        {"version", kVersionField, "Unkonwn"},
-        {"hdop", kHdopField, "00.0"},
-        {"time", kTimeField, "00:00:00"},
-        {"date", kDateField, "01/01"},
-        {"log", kLogField, ""},
-    };
-    for (const FieldCase& c : cases) {
-        SCOPED_TRACE(c.legend);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
         EXPECT_EQ(dialog.GetDlgItemText(c.id), c.text) << "shown from the start, not at a frame";
     }
     // The focus starts on the first enabled tab stop; the log shows lines, it takes no typing.
     EXPECT_EQ(dialog.focusWidget(), dialog.GetDlgItem(res::kOpenButton));
     QTest::keyClicks(dialog.GetDlgItem(kLogField), "typed");
     EXPECT_EQ(dialog.GetDlgItemText(kLogField), "");
-    const ReceiverState& state = dialog.state();
-    EXPECT_EQ(state.inViewCount, 12);
-    EXPECT_EQ(state.maxSnr, 20);
-    EXPECT_EQ(state.fix3d, 0);
-    EXPECT_FALSE(dialog.HasTimer(kTtffTimerId));
-    EXPECT_EQ(dialog.nmeaOutput().count, 4);
-    EXPECT_EQ(dialog.nmeaOutput().keys[0], kKeyGga);
-    EXPECT_EQ(dialog.nmeaOutput().keys[3], kKeyRmc);
-    EXPECT_EQ(dialog.nmeaOutput().rates[kKeyZda], 1);
-    EXPECT_FALSE(dialog.windowIcon().isNull());
 }
 
-TEST_F(MonitorDlgTest, FramesAreTheHiddenControlsInClientCoordinates) {
-    EXPECT_EQ(dialog.skyFrameRect(), dialog.GetDlgItemRect(res::kSkyFrame));
-    EXPECT_EQ(dialog.barFrameRect(), dialog.GetDlgItemRect(res::kBarFrame));
-    EXPECT_FALSE(dialog.GetDlgItem(res::kSkyFrame)->isVisible());
-    EXPECT_EQ(dialog.skyFrameRect(), (platform::Rect{4, 26, 148, 166}));
-    EXPECT_EQ(dialog.barFrameRect(), (platform::Rect{4, 166, 239, 224}));
-}
-
-TEST_F(MonitorDlgTest, LogKeepsAtMostThirtyLines) {
-    struct LogCase {
-        const char* legend;
-        int lines;       // appended in all
-        int shown;       // lines in the log afterwards
-        int firstShown;  // number of the oldest line shown
-    };
-    const LogCase cases[] = {
-        {"one", 1, 1, 1},
-        {"thirty fill the log", 30, 30, 1},
-        {"the 31st drops the oldest twenty", 31, 11, 21},
-        {"then it grows again", 50, 30, 21},
-        {"and drops again", 51, 11, 41},
-    };
-    for (const LogCase& c : cases) {
-        SCOPED_TRACE(c.legend);
-        dialog.SetDlgItemText(kLogField, QString());
-        for (int i = 1; i <= c.lines; ++i) {
-            dialog.AppendLog(Widen("line " + std::to_string(i)) + u"\r\n");
-        }
-        const QStringList lines = LogLines();
-        ASSERT_EQ(lines.size(), c.shown);
-        EXPECT_EQ(lines.front(), QString("line %1").arg(c.firstShown));
-        EXPECT_EQ(lines.back(), QString("line %1").arg(c.lines));
-    }
-}
-
-// A burst of sentences is shown at the next frame, its log lines as one edit of the control; the
-// frame comes by itself through the window's event loop.
+// A burst of sentences is shown at the next frame, its log lines as one edit of the control that
+// keeps the log's last lines; the frame comes by itself through the window's event loop.
 TEST_F(MonitorDlgTest, ABurstShowsAtTheNextFrameAsOneLogEdit) {
     auto* log = qobject_cast<QPlainTextEdit*>(dialog.GetDlgItem(kLogField));
-    ASSERT_NE(log, nullptr);
     QSignalSpy edits(log->document(), &QTextDocument::contentsChange);
     std::string burst;
     for (int i = 1; i <= 45; ++i) {
@@ -146,7 +65,6 @@ TEST_F(MonitorDlgTest, ABurstShowsAtTheNextFrameAsOneLogEdit) {
     Feed(burst);
     EXPECT_EQ(dialog.GetDlgItemText(kTimeField), "00:00:00") << "not before the frame";
     EXPECT_EQ(edits.count(), 0);
-    ASSERT_TRUE(dialog.HasTimer(CMonitorDlg::kFrameTimerId));
     ASSERT_TRUE(WaitFor([&] { return !dialog.HasTimer(CMonitorDlg::kFrameTimerId); }));
     EXPECT_EQ(dialog.GetDlgItemText(kTimeField), "12:00:55");
     EXPECT_EQ(edits.count(), 1);
@@ -161,7 +79,6 @@ TEST_F(MonitorDlgTest, ABurstShowsAtTheNextFrameAsOneLogEdit) {
 // the log shows its last line, never just the empty line after it.
 TEST_F(MonitorDlgTest, TheLogShowsItsLastLineAfterEveryFrame) {
     auto* log = qobject_cast<QPlainTextEdit*>(dialog.GetDlgItem(kLogField));
-    ASSERT_NE(log, nullptr);
     for (int second = 0; second < 12; ++second) {
         SCOPED_TRACE(second);
         for (int i = 0; i < 7; ++i) {
@@ -190,71 +107,25 @@ TEST_F(MonitorDlgTest, LinesWaitingForTheFrameSurviveAChangeOfTheLog) {
 }
 
 TEST_F(MonitorDlgTest, LogShowsControlCharactersVisibly) {
-    struct LineCase {
+    const struct {
         const char* legend;
         std::string_view bytes;
         QString shown;
-    };
-    const LineCase cases[] = {
-        {"plain sentence", "$GPGSA,A,1*1E\r\n", "$GPGSA,A,1*1E"},
-        {"escape in a sentence",
-         "$GP\x1b"
-         "GSA\r",
-         QString::fromUtf8("$GP␛GSA")},
+    } cases[] = {
+        {"escape in a sentence", "$GP\x1bGSA\r", QString::fromUtf8("$GP␛GSA")},
         {"zero byte hides nothing", std::string_view("ab\0cd\r", 6), QString::fromUtf8("ab␀cd")},
         {"high byte", "x\xB0y\r", QString::fromUtf8("x\uFFFDy")},
-        {"markup stays text", "<b>bold</b>\r", "<b>bold</b>"},
+        {"markup stays text", "<b>bold</b>\r\n", "<b>bold</b>"},
     };
-    for (const LineCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.legend);
         dialog.SetDlgItemText(kLogField, QString());
         Feed(c.bytes);
-        ASSERT_EQ(LogLines().size(), 1);
-        EXPECT_EQ(LogLines().front(), c.shown);
+        EXPECT_EQ(LogLines(), QStringList{c.shown});
     }
 }
 
-TEST_F(MonitorDlgTest, DisplayFieldsFollowTheReceiver) {
-    Feed("$PNMX600 Nemerix NS1030,Version 1.05*00\r\n");
-    EXPECT_EQ(Text(kVersionField), "1.05");
-    EXPECT_TRUE(dialog.HasTimer(kTtffTimerId));
-    Feed(
-        "$GPRMC,123519.00,A,4807.038,N,01131.000,E,22.4,359.9,230394,,*00\r\n"
-        "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n");
-    struct FieldCase {
-        const char* legend;
-        int id;
-        QString text;
-    };
-    const FieldCase cases[] = {
-        {"time", kTimeField, "12:35:19"},
-        {"speed", kSpeedField, "41 km/h"},
-        {"course", kCourseField, QString::fromUtf8("359°")},
-        {"date", kDateField, "03/23"},
-        {"altitude", kAltitudeField, "545.4m"},
-        {"latitude", kLatitudeField, QString::fromUtf8("N048°07'02.28\"")},
-        {"longitude", kLongitudeField, QString::fromUtf8("E011°31'00.00\"")},
-    };
-    for (const FieldCase& c : cases) {
-        SCOPED_TRACE(c.legend);
-        EXPECT_EQ(Text(c.id), c.text);
-    }
-    Feed("$GPGSA,A,3,04,05,,,,,,,,,,,2.5,1.3,2.1*35\r\n");
-    EXPECT_EQ(Text(kFixField), "3D");
-    EXPECT_EQ(Text(kPdopField), "2.5");
-    EXPECT_FALSE(dialog.HasTimer(kTtffTimerId)) << "the first fix stops the count";
-}
-
-TEST_F(MonitorDlgTest, TimerTwoCountsTheTtff) {
-    dialog.interpreter().RestartTtff();
-    for (int i = 0; i < 65; ++i) {
-        dialog.OnTimer(kTtffTimerId);
-    }
-    EXPECT_EQ(Text(kTtffField), "00:01:05");
-    dialog.OnTimer(3);
-    EXPECT_EQ(Text(kTtffField), "00:01:05") << "other timers are not the count";
-}
-
+// A real log ending in a 3D fix: both charts land on their frames, used GPS satellites green.
 TEST_F(MonitorDlgTest, PaintShowsBothChartsOnTheirFrames) {
     QFile log(QStringLiteral(PATHLUX_LOG_DIR "/ublox-lea-5h.log"));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
@@ -264,13 +135,10 @@ TEST_F(MonitorDlgTest, PaintShowsBothChartsOnTheirFrames) {
     const QImage window = dialog.grab().toImage();
     const platform::Rect sky = dialog.skyFrameRect();
     const platform::Rect bars = dialog.barFrameRect();
-    EXPECT_EQ(dialog.skyGeometry().skyRadius, 68.0);
-    EXPECT_EQ(dialog.skyGeometry().skyCentre, (Point{71, 69}));
-    EXPECT_EQ(dialog.SkyToPoint(0, 90), dialog.skyGeometry().skyCentre);
+    EXPECT_EQ(dialog.SkyToPoint(0, 90), (Point{71, 69}));
     EXPECT_EQ(window.pixelColor(sky.left + 3, sky.top + 3), QColor(255, 255, 255));
     EXPECT_EQ(window.pixelColor(sky.left + 3, sky.top + 69), QColor(0, 0, 0)) << "horizon";
     EXPECT_EQ(window.pixelColor(bars.left + 3, bars.top + 45), QColor(255, 255, 255));
-    // The log ends with a 3D fix: used GPS satellites are green on both charts.
     int green = 0;
     for (int y = sky.top; y < bars.bottom; ++y) {
         for (int x = sky.left; x < bars.right; ++x) {
@@ -278,7 +146,6 @@ TEST_F(MonitorDlgTest, PaintShowsBothChartsOnTheirFrames) {
         }
     }
     EXPECT_GT(green, 500);
-    EXPECT_GT(dialog.state().maxSnr, 20);
 }
 
 // The charts show what the core's redraw requests saw, and the bar scale rises at each request,
@@ -309,33 +176,44 @@ TEST_F(MonitorDlgTest, ChartsShowTheirLastRedrawWhateverTheFrameTiming) {
         sky, ComposeSkyPlot(redrawn, sky.Width(), sky.Height(), dialog.skyStyle(), 1.0, geometry)));
 }
 
+// An open failure names the port, the device and the reason, and leaves the window closed, from
+// the Open button and from a port change while open.
 TEST_F(MonitorDlgTest, OpenFailureNamesThePortTheDeviceAndTheReason) {
-    struct FailureCase {
+    const struct {
         const char* legend;
+        bool openFirst;
         int port;
-        std::string device;
         QString text;
-        QString detail;
+    } cases[] = {
+        {"third item", false, 3, "COM3: port open error!"},
+        {"two-digit port", false, 12, "COM12: port open error!"},
+        {"port change while open", true, 6, "COM port open error!"},
     };
-    const FailureCase cases[] = {
-        {"missing device on the third item", 3, "/nonexistent/pathlux-tty",
-         "COM3: port open error!",
-         "Device: /nonexistent/pathlux-tty\nReason: No such file or directory"},
-        {"two-digit port", 12, "/nonexistent/tty12", "COM12: port open error!",
-         "Device: /nonexistent/tty12\nReason: No such file or directory"},
-    };
-    for (const FailureCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.legend);
+        test::Pty receiver;
+        if (c.openFirst) {
+            SelectPort(5, receiver.path());
+            ClickOpen();
+            ASSERT_EQ(dialog.portOpen(), 1);
+        }
         MessageBoxCatcher boxes;
-        SelectPort(c.port, c.device);
-        EXPECT_EQ(dialog.portOpen(), 0) << "a selection change while closed opens nothing";
-        EXPECT_TRUE(boxes.texts.isEmpty());
-        ClickOpen();
+        const std::string device = "/nonexistent/tty" + std::to_string(c.port);
+        SelectPort(c.port, device);
+        if (!c.openFirst) {
+            EXPECT_TRUE(boxes.texts.isEmpty()) << "a selection change while closed opens nothing";
+            ClickOpen();
+        }
         EXPECT_EQ(boxes.texts, QStringList{c.text});
-        EXPECT_EQ(boxes.details, QStringList{c.detail});
+        EXPECT_EQ(boxes.details, QStringList{QString::fromStdString(
+                                     "Device: " + device + "\nReason: No such file or directory")});
         EXPECT_EQ(dialog.portOpen(), 0);
         EXPECT_EQ(Text(res::kOpenButton), "Open");
         EXPECT_TRUE(CommandButtonsEnabled(false));
+        if (c.openFirst) {
+            EXPECT_EQ(CSerialPort::ProbePort(u"COM5:"), CSerialPort::kProbeAvailable)
+                << "the previous port is closed";
+        }
     }
 }
 
@@ -356,15 +234,9 @@ TEST_F(MonitorDlgTest, OpenPortShowsTheReceiverAndCloses) {
     ASSERT_EQ(dialog.portOpen(), 1);
     EXPECT_EQ(Text(res::kOpenButton), "Close");
     EXPECT_TRUE(CommandButtonsEnabled(true));
-
-    receiver.Send(
-        "$GPRMC,123519.00,A,4807.038,N,01131.000,E,22.4,84.4,230394,,*00\r\n"
-        "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n");
-    EXPECT_TRUE(WaitFor([this] { return LogLines().size() == 2; }));
-    EXPECT_EQ(Text(kTimeField), "12:35:19");
-    EXPECT_EQ(Text(kAltitudeField), "545.4m");
-    EXPECT_EQ(Text(kLatitudeField), QString::fromUtf8("N048°07'02.28\""));
-
+    receiver.Send("$GPGGA,123519,4807.038,S,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n");
+    EXPECT_TRUE(WaitFor([this] { return Text(kAltitudeField) == "545.4m"; }));
+    EXPECT_EQ(Text(kLatitudeField), QString::fromUtf8("S048°07'02.28\""));
     ClickOpen();
     EXPECT_EQ(dialog.portOpen(), 0);
     EXPECT_EQ(Text(res::kOpenButton), "Open");
@@ -372,51 +244,11 @@ TEST_F(MonitorDlgTest, OpenPortShowsTheReceiverAndCloses) {
     EXPECT_EQ(CSerialPort::ProbePort(u"COM5:"), CSerialPort::kProbeAvailable) << "released";
 }
 
-TEST_F(MonitorDlgTest, SimulatedReceiverReachesAFixInTheWindow) {
-    test::SimProcess sim(
-        {"--speed", "40", "--seed", "3", "--start", "2026-12-06T12:00:00", "--duration", "120"});
-    ASSERT_TRUE(sim.WaitFor([&] { return sim.stdoutText.find('\n') != std::string::npos; }));
-    sim.SetPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); });
-    SelectPort(8, sim.FirstLine());
-    ClickOpen();
-    ASSERT_EQ(dialog.portOpen(), 1);
-    EXPECT_EQ(Text(res::kOpenButton), "Close");
-    EXPECT_TRUE(CommandButtonsEnabled(true));
-
-    ASSERT_TRUE(sim.WaitFor([this] { return Text(kFixField) == "3D"; }));
-    EXPECT_FALSE(LogLines().isEmpty());
-    EXPECT_LE(LogLines().size(), CMonitorDlg::kLogMaxLines);
-    EXPECT_EQ(Text(kLatitudeField), QString::fromUtf8("N048°07'02.28\""));
-    EXPECT_EQ(Text(kLongitudeField), QString::fromUtf8("E011°31'00.00\""));
-    EXPECT_EQ(Text(kAltitudeField), "545.4m");
-    EXPECT_EQ(dialog.state().fix3d, 1);
-    EXPECT_GT(dialog.state().inViewCount, 0);
-    EXPECT_GT(dialog.state().maxSnr, 0);
-}
-
-TEST_F(MonitorDlgTest, PortChangeWhileOpenToAMissingDeviceEndsClosed) {
-    test::Pty receiver;
-    SelectPort(5, receiver.path());
-    ClickOpen();
-    ASSERT_EQ(dialog.portOpen(), 1);
-    MessageBoxCatcher boxes;
-    SelectPort(6, "/nonexistent/pathlux-tty6");
-    EXPECT_EQ(boxes.texts, QStringList{"COM port open error!"});
-    EXPECT_EQ(boxes.details,
-              QStringList{"Device: /nonexistent/pathlux-tty6\nReason: No such file or directory"});
-    EXPECT_EQ(dialog.portOpen(), 0);
-    EXPECT_EQ(Text(res::kOpenButton), "Open");
-    EXPECT_TRUE(CommandButtonsEnabled(false));
-    EXPECT_EQ(CSerialPort::ProbePort(u"COM5:"), CSerialPort::kProbeAvailable)
-        << "the previous port is closed";
-}
-
 TEST_F(MonitorDlgTest, PortChangeWhileOpenReopensTheNewPort) {
     test::Pty first;
     test::Pty second;
     SelectPort(5, first.path());
     ClickOpen();
-    ASSERT_EQ(dialog.portOpen(), 1);
     SelectPort(6, second.path());
     EXPECT_EQ(dialog.portOpen(), 1);
     EXPECT_EQ(Text(res::kOpenButton), "Close");
@@ -424,7 +256,6 @@ TEST_F(MonitorDlgTest, PortChangeWhileOpenReopensTheNewPort) {
     first.Send("$GPGSA,A,3,,,,,,,,,,,,,9.9,9.9,9.9*00\r");
     second.Send("$GPGSA,A,2,,,,,,,,,,,,,1.1,2.2,3.3*00\r");
     EXPECT_TRUE(WaitFor([this] { return Text(kPdopField) == "1.1"; }));
-    EXPECT_EQ(Text(kFixField), "2D");
 }
 
 TEST_F(MonitorDlgTest, UnpluggedDeviceReturnsTheWindowToClosed) {
@@ -437,8 +268,7 @@ TEST_F(MonitorDlgTest, UnpluggedDeviceReturnsTheWindowToClosed) {
     EXPECT_TRUE(WaitFor([this] { return dialog.portOpen() == 0; }));
     EXPECT_EQ(Text(res::kOpenButton), "Open");
     EXPECT_TRUE(CommandButtonsEnabled(false));
-    ASSERT_EQ(boxes.texts.size(), 1);
-    EXPECT_EQ(boxes.texts.front(), "COM5: device lost, port closed.");
+    EXPECT_EQ(boxes.texts, QStringList{"COM5: device lost, port closed."});
 }
 
 TEST_F(MonitorDlgTest, LateNotificationsOfAClosedPortAreIgnored) {

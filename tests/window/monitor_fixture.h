@@ -9,8 +9,10 @@
 #include <QTest>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "res/dialog102.h"
+#include "tests/common/message_box_catcher.h"
 #include "tests/common/qt_test_app.h"
 #include "window/monitor_dlg.h"
 
@@ -55,6 +57,20 @@ class MonitorFixture : public ::testing::Test {
         }
     }
     void Click(int id) { QTest::mouseClick(dialog.GetDlgItem(id), Qt::LeftButton); }
+    // Bytes straight into the core, as if read from the port.
+    void Feed(std::string_view bytes) {
+        dialog.interpreter().FeedBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                       bytes.size());
+    }
+    bool CommandButtonsEnabled(bool enabled) const {
+        for (const int id : {res::kColdButton, res::kWarmButton, res::kHotButton,
+                             res::kFactoryButton, res::kNmeaButton}) {
+            if (dialog.GetDlgItem(id)->isEnabled() != enabled) {
+                return false;
+            }
+        }
+        return true;
+    }
     void ClickOpen() { Click(res::kOpenButton); }
     QStringList LogLines() {
         QStringList lines = Text(kLogField).split(u'\n');

@@ -227,35 +227,32 @@ TEST_F(MonitorDlgTest, PortListTellsWhichDeviceEachNameIs) {
     unsetenv("PATHLUX_COM2");
 }
 
-TEST_F(MonitorDlgTest, OpenPortShowsTheReceiverAndCloses) {
-    test::Pty receiver;
-    SelectPort(5, receiver.path());
-    ClickOpen();
-    ASSERT_EQ(dialog.portOpen(), 1);
-    EXPECT_EQ(Text(res::kOpenButton), "Close");
-    EXPECT_TRUE(CommandButtonsEnabled(true));
-    receiver.Send("$GPGGA,123519,4807.038,S,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n");
-    EXPECT_TRUE(WaitFor([this] { return Text(kAltitudeField) == "545.4m"; }));
-    EXPECT_EQ(Text(kLatitudeField), QString::fromUtf8("S048°07'02.28\""));
-    ClickOpen();
-    EXPECT_EQ(dialog.portOpen(), 0);
-    EXPECT_EQ(Text(res::kOpenButton), "Open");
-    EXPECT_TRUE(CommandButtonsEnabled(false));
-    EXPECT_EQ(CSerialPort::ProbePort(u"COM5:"), CSerialPort::kProbeAvailable) << "released";
-}
-
-TEST_F(MonitorDlgTest, PortChangeWhileOpenReopensTheNewPort) {
+// Open shows the receiver; a port change while open closes it and opens the new one; Close
+// releases the port.
+TEST_F(MonitorDlgTest, OpenPortChangeAndClose) {
     test::Pty first;
     test::Pty second;
     SelectPort(5, first.path());
     ClickOpen();
-    SelectPort(6, second.path());
-    EXPECT_EQ(dialog.portOpen(), 1);
+    ASSERT_EQ(dialog.portOpen(), 1);
     EXPECT_EQ(Text(res::kOpenButton), "Close");
     EXPECT_TRUE(CommandButtonsEnabled(true));
+    first.Send("$GPGGA,123519,4807.038,S,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n");
+    EXPECT_TRUE(WaitFor([this] { return Text(kAltitudeField) == "545.4m"; }));
+    EXPECT_EQ(Text(kLatitudeField), QString::fromUtf8("S048°07'02.28\""));
+
+    SelectPort(6, second.path());
+    EXPECT_EQ(dialog.portOpen(), 1);
+    EXPECT_EQ(CSerialPort::ProbePort(u"COM5:"), CSerialPort::kProbeAvailable) << "released";
     first.Send("$GPGSA,A,3,,,,,,,,,,,,,9.9,9.9,9.9*00\r");
     second.Send("$GPGSA,A,2,,,,,,,,,,,,,1.1,2.2,3.3*00\r");
     EXPECT_TRUE(WaitFor([this] { return Text(kPdopField) == "1.1"; }));
+
+    ClickOpen();
+    EXPECT_EQ(dialog.portOpen(), 0);
+    EXPECT_EQ(Text(res::kOpenButton), "Open");
+    EXPECT_TRUE(CommandButtonsEnabled(false));
+    EXPECT_EQ(CSerialPort::ProbePort(u"COM6:"), CSerialPort::kProbeAvailable);
 }
 
 TEST_F(MonitorDlgTest, UnpluggedDeviceReturnsTheWindowToClosed) {

@@ -189,20 +189,6 @@ class SimulatedReceiverTest : public testing::MonitorFixture {
     test::SimProcess sim;
 };
 
-TEST_F(SimulatedReceiverTest, ColdRestartCountsTheTtffUntilTheNextFix) {
-    Click(res::kColdButton);
-    EXPECT_EQ(Text(kTtffField), "00:00:00");
-    ASSERT_TRUE(sim.WaitFor([&] { return sim.StderrHas(R"({"restart":"cold"})"); }));
-    EXPECT_TRUE(sim.StderrHas(R"({"rx":"$PNMRX111,COLD*40","accepted":true})"));
-    ASSERT_TRUE(sim.WaitFor([this] { return Text(kFixField) == "NA"; }));
-    EXPECT_TRUE(dialog.HasTimer(kTtffTimerId));
-    ASSERT_TRUE(sim.WaitFor([this] { return !dialog.HasTimer(kTtffTimerId); }));
-    // A cold start takes the simulator at least 38 of its seconds, two of ours at this speed.
-    EXPECT_GE(dialog.state().ttffSeconds, 1);
-    EXPECT_EQ(Text(kTtffField).toStdU16String(), FormatTtff(dialog.state().ttffSeconds));
-    EXPECT_EQ(Text(kVersionField), "1.05");
-}
-
 TEST_F(SimulatedReceiverTest, RmcAloneEveryTwoSecondsIsAllTheLogShows) {
     bool configured = false;
     WhenOutputDialogShows([&](CNmeaOutputDlg& modal) {

@@ -257,7 +257,7 @@ TEST(serial_events_test, failed_opens_leave_nothing_behind) {
         const int threads = test::BaselineThreadCount();
         FaultyOs os;
         platform::ScopedOs scoped(os);
-        os.Fail(row.call, row.errnum, 1, row.skip);
+        os.Fail(row.call, row.errnum, row.skip);
         const std::u16string name = row.missingDevice ? u"/dev/pathlux-none" : w.pty.name();
         EXPECT_EQ(w.port.OpenWithWatcher(name, &w.window, 0, kValue, 0, 0), row.expected);
         EXPECT_EQ(w.port.lastError(), row.expected);

@@ -414,7 +414,7 @@ TEST(serial_port_test, system_call_failures_reach_the_caller) {
 TEST(serial_port_test, failed_default_setting_is_reported_and_leaves_the_port_open) {
     FaultyOs os;
     platform::ScopedOs scoped(os);
-    os.Fail(FaultyOs::Call::kTcSetAttr, EIO, 1, 1);  // the open's raw mode passes, Configure fails
+    os.Fail(FaultyOs::Call::kTcSetAttr, EIO, 1);  // the open's raw mode passes, Configure fails
     PtyPort p;
     EXPECT_EQ(p.opened, 31) << "not hidden by the steps after it";
     EXPECT_TRUE(p.port.isOpen());

@@ -84,20 +84,6 @@ TEST(serial_port_test, failed_default_setting_is_reported_and_leaves_the_port_op
     EXPECT_TRUE(p.port.isOpen());
 }
 
-TEST(serial_port_test, close_releases_the_device) {
-    test::Pty pty;
-    const int fdsBefore = test::CountOpenFds();
-    {
-        CSerialPort port;
-        ASSERT_EQ(port.Open(pty.name(), 0, 0), 0);
-        EXPECT_EQ(port.Close(), 0);
-        EXPECT_FALSE(port.isOpen());
-        EXPECT_EQ(test::CountOpenFds(), fdsBefore);
-        ASSERT_EQ(port.Open(pty.name(), 0, 0), 0) << "reopens";
-    }
-    EXPECT_EQ(test::CountOpenFds(), fdsBefore) << "destruction closes";
-}
-
 TEST(serial_port_test, modes_read_back_and_invalid_ones_change_nothing) {
     PtyPort p;
     ASSERT_EQ(p.opened, 0);
@@ -245,12 +231,18 @@ TEST(serial_port_test, closed_port_gives_invalid_handle) {
     }
 }
 
-TEST(serial_port_test, probe_tells_free_held_and_missing_ports) {
+TEST(serial_port_test, probe_tells_free_held_and_missing_ports_and_close_frees_them) {
     test::Pty free;
     test::Pty held;
     CSerialPort holder;
     ASSERT_EQ(holder.Open(held.name(), 0, 0), 0);
     const int fdsBefore = test::CountOpenFds();
+    {
+        CSerialPort closed;
+        ASSERT_EQ(closed.Open(free.name(), 0, 0), 0);
+        EXPECT_EQ(closed.Close(), 0);
+        ASSERT_EQ(closed.Open(free.name(), 0, 0), 0) << "reopens";
+    }  // destruction closes: the port is free again below
     const struct {
         const char* legend;
         std::u16string name;

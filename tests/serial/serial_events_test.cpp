@@ -49,7 +49,9 @@ TEST(serial_events_test, posts_one_notification_per_arrival) {
         w.pty.Send("$GPGGA,1");
         const auto first = w.window.Take();
         ASSERT_TRUE(first);
-        EXPECT_EQ(first->message, message == 0 ? defaultComMessage : message);
+        // Message 0 stands for the one registered by name, before main.
+        EXPECT_EQ(first->message, message != 0 ? message : defaultComMessage);
+        EXPECT_EQ(defaultComMessage, platform::RegisterWindowMessage("CSerialWnd_DefaultComMsg"));
         EXPECT_EQ(first->wParam, EV_RXCHAR);
         EXPECT_EQ(first->lParam, kValue);
 

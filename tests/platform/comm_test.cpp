@@ -66,47 +66,30 @@ TEST(comm_test, resolves_port_names_to_device_paths) {
     unsetenv("PATHLUX_COM9");
 }
 
-// Each row fails one system call of one operation on a fresh device: interruptions are retried,
-// other failures give their platform error, and a failed open leaves no descriptor behind and
-// the terminal not exclusive.
+// Each row fails the first system call of one kind, in the open or in the session after it:
+// interruptions are retried, other failures give their platform error, and nothing is left open
+// or exclusive.
 TEST(comm_test, system_call_failures_are_mapped_and_interruptions_retried) {
-    // The operation made on the open device with the fault armed; none: the fault is the open's.
-    using Operation = bool (*)(CommHandle);
-    const Operation wait = [](CommHandle p) {
-        std::uint32_t events = 0;
-        return WaitCommEvent(p, events, 5000);
-    };
-    const Operation read = [](CommHandle p) {
-        char byte = 0;
-        std::uint32_t count = 0;
-        return ReadFile(p, &byte, 1, count, 5000);
-    };
-    const Operation write = [](CommHandle p) {
-        std::uint32_t count = 0;
-        return WriteFile(p, "$", 1, count, 5000);
-    };
-    const Operation purge = [](CommHandle p) { return PurgeComm(p, PURGE_RXCLEAR); };
     const struct {
         const char* legend;
         Call call;
         int errnum;
-        Operation operation;
         std::uint32_t expected;
     } rows[] = {
-        {"open interrupted", Call::kOpen, EINTR, nullptr, ERROR_SUCCESS},
-        {"lock interrupted", Call::kFlock, EINTR, nullptr, ERROR_SUCCESS},
-        {"settings interrupted", Call::kTcSetAttr, EINTR, nullptr, ERROR_SUCCESS},
-        {"event wait interrupted", Call::kEpollWait, EINTR, wait, ERROR_SUCCESS},
-        {"read interrupted", Call::kRead, EINTR, read, ERROR_SUCCESS},
-        {"write interrupted", Call::kWrite, EINTR, write, ERROR_SUCCESS},
-        {"open: no device", Call::kOpen, ENOENT, nullptr, ERROR_FILE_NOT_FOUND},
-        {"open: busy", Call::kOpen, EBUSY, nullptr, ERROR_ACCESS_DENIED},
-        {"open: permission", Call::kOpen, EACCES, nullptr, ERROR_ACCESS_DENIED},
-        {"lock held", Call::kFlock, EWOULDBLOCK, nullptr, ERROR_ACCESS_DENIED},
-        {"settings after the exclusive mode", Call::kTcSetAttr, EIO, nullptr, ERROR_GEN_FAILURE},
-        {"read: device gone", Call::kRead, ENXIO, read, ERROR_DEVICE_NOT_CONNECTED},
-        {"write: i/o error", Call::kWrite, EIO, write, ERROR_GEN_FAILURE},
-        {"purge: i/o error", Call::kTcFlush, EIO, purge, ERROR_GEN_FAILURE},
+        {"open interrupted", Call::kOpen, EINTR, ERROR_SUCCESS},
+        {"lock interrupted", Call::kFlock, EINTR, ERROR_SUCCESS},
+        {"settings interrupted", Call::kTcSetAttr, EINTR, ERROR_SUCCESS},
+        {"event wait interrupted", Call::kEpollWait, EINTR, ERROR_SUCCESS},
+        {"read interrupted", Call::kRead, EINTR, ERROR_SUCCESS},
+        {"write interrupted", Call::kWrite, EINTR, ERROR_SUCCESS},
+        {"open: no device", Call::kOpen, ENOENT, ERROR_FILE_NOT_FOUND},
+        {"open: busy", Call::kOpen, EBUSY, ERROR_ACCESS_DENIED},
+        {"open: permission", Call::kOpen, EACCES, ERROR_ACCESS_DENIED},
+        {"lock held", Call::kFlock, EWOULDBLOCK, ERROR_ACCESS_DENIED},
+        {"settings after the exclusive mode", Call::kTcSetAttr, EIO, ERROR_GEN_FAILURE},
+        {"read: device gone", Call::kRead, ENXIO, ERROR_DEVICE_NOT_CONNECTED},
+        {"write: i/o error", Call::kWrite, EIO, ERROR_GEN_FAILURE},
+        {"purge: i/o error", Call::kTcFlush, EIO, ERROR_GEN_FAILURE},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.legend);
@@ -114,17 +97,15 @@ TEST(comm_test, system_call_failures_are_mapped_and_interruptions_retried) {
         const int fdsBefore = test::CountOpenFds();
         FaultyOs os;
         ScopedOs scoped(os);
-        if (row.operation == nullptr) {
-            os.Fail(row.call, row.errnum);
-        }
+        os.Fail(row.call, row.errnum);
         const CommHandle port = OpenComm(pty.name());
-        bool succeeded = port != nullptr;
-        if (succeeded && row.operation != nullptr) {
-            ASSERT_TRUE(SetCommMask(port, EV_RXCHAR));
-            pty.Send("$");
-            os.Fail(row.call, row.errnum);
-            succeeded = row.operation(port);
-        }
+        pty.Send("$");
+        std::uint32_t value = 0;
+        char byte = 0;
+        const bool succeeded =
+            port != nullptr && SetCommMask(port, EV_RXCHAR) && WaitCommEvent(port, value, 5000) &&
+            ReadFile(port, &byte, 1, value, 5000) && WriteFile(port, "$", 1, value, 5000) &&
+            PurgeComm(port, PURGE_RXCLEAR);
         EXPECT_EQ(succeeded ? ERROR_SUCCESS : GetLastError(), row.expected);
         if (port != nullptr) {
             CloseHandle(port);

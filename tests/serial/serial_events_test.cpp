@@ -170,7 +170,7 @@ TEST(serial_events_test, stop_wins_over_a_pending_event) {
     EXPECT_EQ(window.Size(), 0u) << "the event pending with the stop was not posted";
 }
 
-TEST(serial_events_test, close_on_a_quiet_line_returns_within_the_bound) {
+TEST(serial_events_test, close_on_a_quiet_line_and_destruction_stop_the_watcher) {
     Watched w;
     const int threadsBefore = test::BaselineThreadCount();
     ASSERT_EQ(w.Open(), 0);
@@ -180,6 +180,12 @@ TEST(serial_events_test, close_on_a_quiet_line_returns_within_the_bound) {
               std::chrono::milliseconds(CSerialEvents::kStopWaitMs));
     EXPECT_FALSE(w.port.isOpen());
     EXPECT_EQ(test::SettledThreadCount(threadsBefore), threadsBefore);
+    {
+        CSerialWnd destroyed;
+        ASSERT_EQ(destroyed.OpenWithWatcher(w.pty.name(), &w.window, 0, kValue, 0, 0), 0);
+    }
+    EXPECT_EQ(test::SettledThreadCount(threadsBefore), threadsBefore) << "destruction stops it";
+    EXPECT_EQ(CSerialPort::ProbePort(w.pty.name()), CSerialPort::kProbeAvailable);
 }
 
 // A window whose queue is slow to take a post: the watcher is still posting when Close's bounded
@@ -206,18 +212,6 @@ TEST(serial_events_test, close_waits_for_a_watcher_inside_a_post) {
     ASSERT_EQ(platform::WaitForSingleObject(window.entered, INFINITE), platform::WAIT_OBJECT_0);
     EXPECT_EQ(port.Close(), 0);
     EXPECT_TRUE(window.finished) << "nothing was released under the posting watcher";
-}
-
-TEST(serial_events_test, destroying_a_watched_port_stops_its_watcher) {
-    test::Pty pty;
-    test::PostQueue window;
-    const int threads = test::BaselineThreadCount();
-    {
-        CSerialWnd port;
-        ASSERT_EQ(port.OpenWithWatcher(pty.name(), &window, 0, kValue, 0, 0), 0);
-    }
-    EXPECT_EQ(test::SettledThreadCount(threads), threads);
-    EXPECT_EQ(CSerialPort::ProbePort(pty.name()), CSerialPort::kProbeAvailable);
 }
 
 TEST(serial_events_test, hang_up_ends_the_watcher_and_tells_the_window_once) {

@@ -7,14 +7,16 @@
 
 namespace pathlux::test {
 
-void FaultyOs::Fail(Call call, int errnum, int times, int skip) {
+void FaultyOs::Fail(Call call, int errnum, int skip) {
     std::lock_guard lock(mutex_);
-    faults_[static_cast<int>(call)] = Fault{errnum, times, skip};
+    Kind& kind = kinds_[static_cast<int>(call)];
+    kind.errnum = errnum;
+    kind.skip = skip;
 }
 
 void FaultyOs::Before(Call call, std::function<void()> action) {
     std::lock_guard lock(mutex_);
-    actions_[static_cast<int>(call)] = std::move(action);
+    kinds_[static_cast<int>(call)].before = std::move(action);
 }
 
 void FaultyOs::HoldAllSettings() {
@@ -34,7 +36,7 @@ void FaultyOs::SetModemLines(int lines) {
 
 int FaultyOs::Calls(Call call) const {
     std::lock_guard lock(mutex_);
-    return calls_[static_cast<int>(call)];
+    return kinds_[static_cast<int>(call)].calls;
 }
 
 int FaultyOs::Take(Call call) {
@@ -42,14 +44,13 @@ int FaultyOs::Take(Call call) {
     int errnum = 0;
     {
         std::lock_guard lock(mutex_);
-        ++calls_[static_cast<int>(call)];
-        action = std::exchange(actions_[static_cast<int>(call)], nullptr);
-        Fault& fault = faults_[static_cast<int>(call)];
-        if (fault.skip > 0) {
-            --fault.skip;
-        } else if (fault.times > 0) {
-            --fault.times;
-            errnum = fault.errnum;
+        Kind& kind = kinds_[static_cast<int>(call)];
+        ++kind.calls;
+        action = std::exchange(kind.before, nullptr);
+        if (kind.skip > 0) {
+            --kind.skip;
+        } else {
+            errnum = std::exchange(kind.errnum, 0);
         }
     }
     // Outside the lock: the action may make calls of its own.
@@ -59,25 +60,25 @@ int FaultyOs::Take(Call call) {
     return errnum;
 }
 
-#define PATHLUX_FAULT(call)         \
-    if (const int e = Take(call)) { \
-        errno = e;                  \
-        return -1;                  \
+template <class SystemCall>
+auto FaultyOs::Through(Call call, SystemCall system) -> decltype(system()) {
+    if (const int e = Take(call)) {
+        errno = e;
+        return -1;
     }
+    return system();
+}
 
 int FaultyOs::Open(const char* path, int flags) {
-    PATHLUX_FAULT(Call::kOpen);
-    return Os::Open(path, flags);
+    return Through(Call::kOpen, [&] { return Os::Open(path, flags); });
 }
 
 ssize_t FaultyOs::Read(int fd, void* buffer, size_t size) {
-    PATHLUX_FAULT(Call::kRead);
-    return Os::Read(fd, buffer, size);
+    return Through(Call::kRead, [&] { return Os::Read(fd, buffer, size); });
 }
 
 ssize_t FaultyOs::Write(int fd, const void* bytes, size_t size) {
-    PATHLUX_FAULT(Call::kWrite);
-    return Os::Write(fd, bytes, size);
+    return Through(Call::kWrite, [&] { return Os::Write(fd, bytes, size); });
 }
 
 int FaultyOs::Ioctl(int fd, unsigned long request, void* arg) {
@@ -96,62 +97,55 @@ int FaultyOs::Ioctl(int fd, unsigned long request, void* arg) {
 }
 
 int FaultyOs::Flock(int fd, int operation) {
-    PATHLUX_FAULT(Call::kFlock);
-    return Os::Flock(fd, operation);
+    return Through(Call::kFlock, [&] { return Os::Flock(fd, operation); });
 }
 
 int FaultyOs::TcGetAttr(int fd, termios* settings) {
-    PATHLUX_FAULT(Call::kTcGetAttr);
-    {
+    return Through(Call::kTcGetAttr, [&] {
         std::lock_guard lock(mutex_);
-        if (const auto held = settings_.find(fd); held != settings_.end()) {
-            *settings = held->second;
-            return 0;
+        const auto held = settings_.find(fd);
+        if (held == settings_.end()) {
+            return Os::TcGetAttr(fd, settings);
         }
-    }
-    return Os::TcGetAttr(fd, settings);
+        *settings = held->second;
+        return 0;
+    });
 }
 
 int FaultyOs::TcSetAttr(int fd, const termios* settings) {
-    PATHLUX_FAULT(Call::kTcSetAttr);
-    // The pty takes what it can and may say EINVAL about the rest; the UART takes all.
-    const int result = Os::TcSetAttr(fd, settings);
-    std::lock_guard lock(mutex_);
-    if (!holdAllSettings_) {
-        return result;
-    }
-    settings_[fd] = *settings;
-    return 0;
+    return Through(Call::kTcSetAttr, [&] {
+        // The pty takes what it can and may say EINVAL about the rest; the UART takes all.
+        const int result = Os::TcSetAttr(fd, settings);
+        std::lock_guard lock(mutex_);
+        if (!holdAllSettings_) {
+            return result;
+        }
+        settings_[fd] = *settings;
+        return 0;
+    });
 }
 
 int FaultyOs::TcFlush(int fd, int queue) {
-    PATHLUX_FAULT(Call::kTcFlush);
-    return Os::TcFlush(fd, queue);
+    return Through(Call::kTcFlush, [&] { return Os::TcFlush(fd, queue); });
 }
 
 int FaultyOs::Poll(pollfd* fds, nfds_t count, int timeoutMs) {
-    if (const int e = Take(Call::kPoll)) {
-        if (e == ETIMEDOUT) {
-            return 0;
-        }
-        errno = e;
-        return -1;
+    const int e = Take(Call::kPoll);
+    if (e == ETIMEDOUT) {
+        return 0;
     }
-    return Os::Poll(fds, count, timeoutMs);
+    errno = e;
+    return e != 0 ? -1 : Os::Poll(fds, count, timeoutMs);
 }
 
 int FaultyOs::EpollWait(int epollFd, epoll_event* events, int maxEvents, int timeoutMs) {
-    PATHLUX_FAULT(Call::kEpollWait);
-    return Os::EpollWait(epollFd, events, maxEvents, timeoutMs);
+    return Through(Call::kEpollWait,
+                   [&] { return Os::EpollWait(epollFd, events, maxEvents, timeoutMs); });
 }
 
 int FaultyOs::ThreadCreate(pthread_t* thread, void* (*routine)(void*), void* arg) {
-    if (const int e = Take(Call::kThreadCreate)) {
-        return e;
-    }
-    return Os::ThreadCreate(thread, routine, arg);
+    const int e = Take(Call::kThreadCreate);
+    return e != 0 ? e : Os::ThreadCreate(thread, routine, arg);
 }
-
-#undef PATHLUX_FAULT
 
 }  // namespace pathlux::test

@@ -1,5 +1,5 @@
-// The system calls with faults on demand: the next call(s) of a kind fail with a chosen errno,
-// and the driver's error counters and modem lines can be made up.
+// The system calls with faults on demand: the next call of a kind fails with a chosen errno, and
+// the driver's error counters and modem lines can be made up.
 #pragma once
 
 #include <linux/serial.h>
@@ -29,18 +29,18 @@ class FaultyOs : public platform::Os {
         kCount
     };
 
-    // The next `times` calls of the kind, after `skip` successful ones, fail with errnum. A Poll
-    // "failing" with ETIMEDOUT returns 0 instead: the wait ran out at once.
-    void Fail(Call call, int errnum, int times = 1, int skip = 0);
+    // The next call of the kind after `skip` successful ones fails with errnum. A Poll "failing"
+    // with ETIMEDOUT returns 0 instead: the wait ran out at once.
+    void Fail(Call call, int errnum, int skip = 0);
     // The next call of the kind first runs action, on the calling thread: something another
     // thread does in the middle of an operation.
     void Before(Call call, std::function<void()> action);
     // Terminal settings are kept whole, as a UART keeps them (a pseudo-terminal drops the
     // data-bit size and parity).
     void HoldAllSettings();
-    // TIOCGICOUNT succeeds with these counters (also on a pseudo-terminal).
+    // TIOCGICOUNT succeeds with these counters, TIOCMGET with these TIOCM_* lines (also on a
+    // pseudo-terminal, which has neither).
     void SetCounters(const serial_icounter_struct& counters);
-    // TIOCMGET succeeds with these TIOCM_* lines.
     void SetModemLines(int lines);
     // How many calls of the kind were made.
     int Calls(Call call) const;
@@ -58,19 +58,20 @@ class FaultyOs : public platform::Os {
     int ThreadCreate(pthread_t* thread, void* (*routine)(void*), void* arg) override;
 
   private:
-    struct Fault {
+    struct Kind {
         int errnum = 0;
-        int times = 0;
         int skip = 0;
+        int calls = 0;
+        std::function<void()> before;
     };
-    // Runs the call's action, if any; then the errno to fail the call with, or 0 to let it
-    // through.
+    // Runs the call's action, if any; then the errno to fail the call with, or 0.
     int Take(Call call);
+    // The system's call, unless the kind is to fail: then -1 with errno.
+    template <class SystemCall>
+    auto Through(Call call, SystemCall system) -> decltype(system());
 
     mutable std::mutex mutex_;
-    Fault faults_[static_cast<int>(Call::kCount)];
-    std::function<void()> actions_[static_cast<int>(Call::kCount)];
-    int calls_[static_cast<int>(Call::kCount)] = {};
+    Kind kinds_[static_cast<int>(Call::kCount)];
     bool holdAllSettings_ = false;
     std::map<int, termios> settings_;
     std::optional<serial_icounter_struct> counters_;

@@ -17,13 +17,10 @@ namespace pathlux::test {
 
 Pty::Pty() {
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
-        ADD_FAILURE() << "no pseudo-terminal";
-        return;
-    }
     char name[128];
-    if (ptsname_r(master_, name, sizeof name) != 0) {
-        ADD_FAILURE() << "no slave name";
+    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0 ||
+        ptsname_r(master_, name, sizeof name) != 0) {
+        ADD_FAILURE() << "no pseudo-terminal";
         return;
     }
     path_ = name;
@@ -31,10 +28,6 @@ Pty::Pty() {
     tcgetattr(master_, &raw);
     cfmakeraw(&raw);
     tcsetattr(master_, TCSANOW, &raw);
-}
-
-Pty::~Pty() {
-    CloseMaster();
 }
 
 void Pty::Send(std::string_view bytes) {
@@ -47,12 +40,9 @@ void Pty::Send(std::string_view bytes) {
 
 std::string Pty::Receive(std::size_t count) {
     std::string out;
-    while (out.size() < count) {
-        pollfd ready{master_, POLLIN, 0};
-        if (poll(&ready, 1, 5000) <= 0) {
-            break;
-        }
-        char buffer[4096];
+    char buffer[4096];
+    pollfd ready{master_, POLLIN, 0};
+    while (out.size() < count && poll(&ready, 1, 5000) > 0) {
         const ssize_t n = read(master_, buffer, std::min(sizeof buffer, count - out.size()));
         if (n <= 0) {
             break;
@@ -83,11 +73,8 @@ bool Pty::Exclusive() const {
 namespace {
 
 int CountEntries(const char* directory) {
-    int n = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(directory)) {
-        ++n;
-    }
-    return n;
+    const std::filesystem::directory_iterator entries(directory);
+    return static_cast<int>(std::distance(begin(entries), end(entries)));
 }
 
 }  // namespace
@@ -105,11 +92,9 @@ int BaselineThreadCount() {
     int seen = CountThreads();
     for (int i = 0; i < 100; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        const int now = CountThreads();
-        if (now == seen) {
+        if (const int now = std::exchange(seen, CountThreads()); now == seen) {
             break;
         }
-        seen = now;
     }
     return seen;
 }

@@ -1,5 +1,6 @@
 // A real pseudo-terminal for tests: the test holds the master side (the receiver's end) and the
-// code under test opens the slave side by its path.
+// code under test opens the slave side by its path. Also the process's descriptor and thread
+// counts, to show that nothing was left behind.
 #pragma once
 
 #include <string>
@@ -10,7 +11,7 @@ namespace pathlux::test {
 class Pty {
   public:
     Pty();  // fails the current test when no pseudo-terminal can be made
-    ~Pty();
+    ~Pty() { CloseMaster(); }
     Pty(const Pty&) = delete;
     Pty& operator=(const Pty&) = delete;
 
@@ -23,7 +24,7 @@ class Pty {
     std::string Receive(std::size_t count);
     // The receiver side goes away: the slave side sees a hang-up.
     void CloseMaster();
-    // Whether the terminal is in exclusive mode (TIOCEXCL). The kernel keeps that mode while the
+    // Whether the terminal is in exclusive mode (TIOCEXCL), which the kernel keeps while the
     // master is open, whoever opens the slave side later.
     bool Exclusive() const;
 

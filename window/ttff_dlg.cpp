@@ -98,9 +98,11 @@ void CTtffDlg::OnStartStop() {
         Finish();
         return;
     }
-    if (monitor_.portOpen() != 0) {
-        Start();
+    if (monitor_.portOpen() == 0) {
+        progress_->setText(QStringLiteral("Open the port first."));
+        return;
     }
+    Start();
 }
 
 void CTtffDlg::Start() {

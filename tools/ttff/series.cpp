@@ -2,7 +2,6 @@
 
 #include <QGuiApplication>
 #include <QString>
-#include <cstdlib>
 #include <memory>
 
 #include "control/commands.h"

@@ -17,10 +17,10 @@ namespace {
 using std::nullopt;
 
 struct Event {
-    enum Kind { kGsa, kVersion, kTick, kFixedGga, kUnfixedGga };
+    enum Kind { kGsa, kVersion, kTick };
     int atMs;
     Kind kind;
-    int value = 0;  // GSA: the fix mode; GGA: latitude in 1/10000 arc-minute
+    int value = 0;  // the fix mode of a GSA
 };
 
 TimePoint At(int ms) {
@@ -38,10 +38,6 @@ void Play(TtffBench& bench, const std::vector<Event>& events) {
                 break;
             case Event::kTick:
                 bench.OnTick(At(e.atMs));
-                break;
-            case Event::kFixedGga:
-            case Event::kUnfixedGga:
-                bench.OnPosition(At(e.atMs), e.value, 0, e.kind == Event::kFixedGga);
                 break;
         }
     }
@@ -188,10 +184,8 @@ TEST(ttff_bench_test, reads_the_utc_of_time_sentences) {
         {u"$GPRMC,123519.00,A,4807.038,N,01131.000,E,0.0,0.0,230394,,,A*6A\r\n", "12:35:19"},
         {u"noise$GNGGA,001122,4807.038,N\r\n", "00:11:22"},
         {u"$GPGLL,4916.45,N,12311.12,W,225444,A\r\n", "22:54:44"},
-        {u"$GPZDA,201530.00,04,07,2002,00,00*60\r\n", "20:15:30"},
         {u"$GPGSA,A,3,04,05,,,,,,,,,,,2.5,1.3,2.1*39\r\n", ""},
         {u"$GPRMC,12a519,A\r\n", ""},
-        {u"$GPRMC,,V\r\n", ""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(SentenceUtc(c.line), c.utc);

@@ -1,10 +1,7 @@
-// Reads back the JSON lines the bench writes: objects of strings, numbers, booleans, null and
-// nested objects, flattened to "outer.inner" keys. Anything else fails the test.
+// Reads back the JSON lines the bench writes: one object of strings, numbers, null and nested
+// objects, flattened to "outer.inner" keys, values as their text. Anything else is refused.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <cctype>
 #include <cstdlib>
 #include <map>
 #include <optional>
@@ -12,94 +9,62 @@
 
 namespace pathlux::testing {
 
-// Values as their text: strings without quotes, "null" for null.
 using JsonFields = std::map<std::string, std::string>;
 
 class JsonReader {
   public:
-    // Nothing when the text is not one well-formed object.
     static std::optional<JsonFields> Read(const std::string& text) {
         JsonReader reader(text);
         JsonFields fields;
-        if (!reader.Object("", fields)) {
+        if (!reader.Object("", fields) || reader.at_ != text.size()) {
             return std::nullopt;
         }
-        reader.Space();
-        return reader.at_ == text.size() ? std::optional(fields) : std::nullopt;
+        return fields;
     }
 
   private:
-    static bool IsLiteral(const std::string& value) {
-        if (value == "null" || value == "true" || value == "false") {
-            return true;
-        }
-        char* end = nullptr;
-        std::strtod(value.c_str(), &end);
-        return end == value.c_str() + value.size();
-    }
-
     explicit JsonReader(const std::string& text) : text_(text) {}
 
-    void Space() {
-        while (at_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[at_]))) {
-            ++at_;
-        }
-    }
     bool Take(char c) {
-        Space();
-        if (at_ < text_.size() && text_[at_] == c) {
-            ++at_;
-            return true;
-        }
-        return false;
+        const bool found = at_ < text_.size() && text_[at_] == c;
+        at_ += found ? 1 : 0;
+        return found;
     }
+    // The bench writes no escapes and no spaces.
     bool String(std::string& out) {
-        if (!Take('"')) {
+        const std::size_t end = Take('"') ? text_.find_first_of("\"\\", at_) : std::string::npos;
+        if (end == std::string::npos || text_[end] != '"') {
             return false;
         }
-        while (at_ < text_.size() && text_[at_] != '"') {
-            if (text_[at_] == '\\') {
-                return false;  // the bench writes no escapes
-            }
-            out.push_back(text_[at_++]);
-        }
-        return Take('"');
+        out = text_.substr(at_, end - at_);
+        at_ = end + 1;
+        return true;
+    }
+    bool Literal(std::string& out) {
+        const std::size_t end = text_.find_first_of(",}", at_);
+        out = text_.substr(at_, end == std::string::npos ? 0 : end - at_);
+        char* parsed = nullptr;
+        std::strtod(out.c_str(), &parsed);
+        at_ += out.size();
+        return out == "null" || (!out.empty() && parsed == out.c_str() + out.size());
     }
     bool Object(const std::string& prefix, JsonFields& fields) {
         if (!Take('{')) {
             return false;
         }
-        if (Take('}')) {
-            return true;
-        }
         do {
             std::string key;
+            std::string value;
             if (!String(key) || !Take(':')) {
                 return false;
             }
-            Space();
-            const std::string name = prefix + key;
-            if (at_ < text_.size() && text_[at_] == '{') {
-                if (!Object(name + ".", fields)) {
-                    return false;
-                }
-            } else if (at_ < text_.size() && text_[at_] == '"') {
-                std::string value;
-                if (!String(value)) {
-                    return false;
-                }
-                fields[name] = value;
-            } else {
-                const std::size_t end = text_.find_first_of(",}", at_);
-                if (end == std::string::npos || end == at_) {
-                    return false;
-                }
-                const std::string value = text_.substr(at_, end - at_);
-                if (!IsLiteral(value)) {
-                    return false;
-                }
-                fields[name] = value;
-                at_ = end;
+            const bool nested = at_ < text_.size() && text_[at_] == '{';
+            if (nested ? !Object(prefix + key + ".", fields)
+                       : !(text_[at_] == '"' ? String(value) : Literal(value))) {
+                return false;
+            }
+            if (!nested) {
+                fields[prefix + key] = value;
             }
         } while (Take(','));
         return Take('}');

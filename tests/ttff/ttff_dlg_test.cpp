@@ -44,7 +44,7 @@ void PickFromContextMenu(CMonitorDlg& dialog) {
 TEST_F(TtffDialogTest, a_series_from_the_context_menu_agrees_with_the_simulator) {
     EXPECT_FALSE(dialog.MakeContextMenu()->actions().front()->isEnabled());  // port closed
 
-    test::SimProcess sim({"--speed", "10", "--seed", "11"});
+    test::SimProcess sim({"--speed", "5", "--seed", "11"});
     ASSERT_TRUE(sim.WaitFor([&] { return sim.stdoutText.find('\n') != std::string::npos; }));
     SelectPort(8, sim.FirstLine());
     ClickOpen();
@@ -72,10 +72,10 @@ TEST_F(TtffDialogTest, a_series_from_the_context_menu_agrees_with_the_simulator)
     ASSERT_EQ(bench.runs().size(), 2u);
     for (int i = 0; i < 2; ++i) {
         SCOPED_TRACE(i);
-        // The window reads on its watcher's notification, a little later than the tool's own
-        // loop: a whole simulated second of slack (100 ms).
-        ExpectAgrees(bench.runs()[i].ms[ttff::kTarget2D], simulated[i].after2d, 10, 1);
-        ExpectAgrees(bench.runs()[i].ms[ttff::kTarget3D], simulated[i].after3d, 10, 1);
+        // The window reads on its watcher's notification, behind whatever its event loop is
+        // doing: a whole simulated second of slack (200 ms).
+        ExpectAgrees(bench.runs()[i].ms[ttff::kTarget2D], simulated[i].after2d, 5, 1);
+        ExpectAgrees(bench.runs()[i].ms[ttff::kTarget3D], simulated[i].after3d, 5, 1);
     }
     // The restarts went through the window's own path: its TTFF count was restarted and stopped
     // at the fix.

@@ -28,13 +28,18 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-void DrawMark(QPainter& painter, const PlotMark& mark, const PlotRowLayout& row, QPen pen,
-              bool labelAtTop) {
+// The label goes right of the line, or left of it where the image would cut it off.
+void DrawMark(QPainter& painter, const PlotMark& mark, const PlotRowLayout& row, int imageWidth,
+              QPen pen, bool labelAtTop) {
     painter.setPen(pen);
     painter.drawLine(mark.x, row.top + 14, mark.x, row.bottom - 14);
     painter.setPen(pen.color());
-    const QRect box(mark.x + 4, labelAtTop ? row.top + 1 : row.bottom - 15, 200, 14);
-    painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, Q(mark.label));
+    const QString label = Q(mark.label);
+    const int width = painter.fontMetrics().horizontalAdvance(label);
+    const bool fitsRight = mark.x + 4 + width <= imageWidth - 2;
+    const QRect box(fitsRight ? mark.x + 4 : mark.x - 4 - width,
+                    labelAtTop ? row.top + 1 : row.bottom - 15, width, 14);
+    painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, label);
 }
 
 }  // namespace
@@ -84,10 +89,11 @@ QImage DrawPlot(const PlotLayout& layout) {
         }
         painter.setBrush(Qt::NoBrush);
         if (row.median) {
-            DrawMark(painter, *row.median, row, QPen(kMedianColour, 2), true);
+            DrawMark(painter, *row.median, row, layout.width, QPen(kMedianColour, 2), true);
         }
         if (row.p90) {
-            DrawMark(painter, *row.p90, row, QPen(kP90Colour, 2, Qt::DashLine), false);
+            DrawMark(painter, *row.p90, row, layout.width, QPen(kP90Colour, 2, Qt::DashLine),
+                     false);
         }
     }
 

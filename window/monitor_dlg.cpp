@@ -1,5 +1,7 @@
 #include "window/monitor_dlg.h"
 
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -20,6 +22,7 @@
 #include "window/nmea_output_dlg.h"
 #include "window/signal_bars.h"
 #include "window/sky_plot.h"
+#include "window/ttff_dlg.h"
 
 namespace pathlux {
 namespace {
@@ -140,6 +143,33 @@ CMonitorDlg::CMonitorDlg()
 
 CMonitorDlg::~CMonitorDlg() = default;
 
+std::unique_ptr<QMenu> CMonitorDlg::MakeContextMenu() {
+    auto menu = std::make_unique<QMenu>(this);
+    QAction* series = menu->addAction(QStringLiteral("TTFF series..."));
+    series->setEnabled(portOpen_ != 0);
+    connect(series, &QAction::triggered, this, &CMonitorDlg::OpenTtffSeries);
+    return menu;
+}
+
+void CMonitorDlg::contextMenuEvent(QContextMenuEvent* event) {
+    MakeContextMenu()->exec(event->globalPos());
+}
+
+void CMonitorDlg::OpenTtffSeries() {
+    if (!ttffDlg_) {
+        ttffDlg_ = std::make_unique<CTtffDlg>(*this);
+    }
+    ttffDlg_->show();
+    ttffDlg_->raise();
+    ttffDlg_->activateWindow();
+}
+
+void CMonitorDlg::NotifyPortClosed(bool lost) {
+    if (watcher_ != nullptr) {
+        watcher_->OnPortClosed(lost);
+    }
+}
+
 bool CMonitorDlg::OnInitDialog() {
     setWindowIcon(appIcon_);
     CenterWindow();
@@ -243,6 +273,7 @@ void CMonitorDlg::OnOpenButton() {
         port_.Close();
         SetDlgItemText(res::kOpenButton, QStringLiteral("Open"));
         EnableCommandButtons(false);
+        NotifyPortClosed(false);
         return;
     }
     if (OpenAndConfigurePort(name) != 0) {
@@ -261,6 +292,7 @@ void CMonitorDlg::OnPortChanged() {
     }
     port_.Close();
     EnableCommandButtons(false);
+    NotifyPortClosed(false);
     if (OpenAndConfigurePort(name) != 0) {
         portOpen_ = 0;
         SetDlgItemText(res::kOpenButton, QStringLiteral("Open"));
@@ -311,17 +343,24 @@ void CMonitorDlg::OnPortLost() {
     port_.Close();
     SetDlgItemText(res::kOpenButton, QStringLiteral("Open"));
     EnableCommandButtons(false);
+    NotifyPortClosed(true);
     MessageBox(ToQString(openPortName_ + u" device lost, port closed."),
                QStringLiteral("Device: %1\nThe device stopped answering; was it unplugged?")
                    .arg(QString::fromStdString(CSerialPort::DevicePath(openPortName_))));
 }
 
 void CMonitorDlg::SetFieldText(int controlId, const Text& text) {
+    if (watcher_ != nullptr) {
+        watcher_->OnFieldText(controlId, text);
+    }
     pendingFields_[controlId] = text;
     ScheduleFrame();
 }
 
 void CMonitorDlg::AppendLog(Text line) {
+    if (watcher_ != nullptr) {
+        watcher_->OnLogLine(line);
+    }
     FollowLogSetElsewhere();
     log_.Append(LogText(line));
     ScheduleFrame();

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <cstdint>
 #include <map>
+#include <memory>
 
 #include "control/commands.h"
 #include "control/output_config.h"
@@ -15,12 +16,17 @@
 #include "platform/qt/rect.h"
 #include "serial/serial.h"
 #include "window/log_lines.h"
+#include "window/receiver_watch.h"
 #include "window/sky_geometry.h"
 #include "window/sky_plot.h"
 
+class QContextMenuEvent;
+class QMenu;
 class QPainter;
 
 namespace pathlux {
+
+class CTtffDlg;
 
 class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
   public:
@@ -58,6 +64,16 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     }
     // The "NMEA" button: the output configuration dialog, modal.
     void OpenNmeaOutputDialog();
+    // A restart command, then the TTFF count from zero, as its button does.
+    void RestartReceiver(const RestartCommand& command);
+    // Who follows the receiver besides the window (the TTFF series), or null.
+    void SetReceiverWatcher(ReceiverWatcher* watcher) { watcher_ = watcher; }
+    // The window's context menu: "TTFF series...", enabled while the port is open.
+    std::unique_ptr<QMenu> MakeContextMenu();
+    // Opens the TTFF series dialog (modeless), or brings it to the front.
+    void OpenTtffSeries();
+    // The TTFF series dialog, null before it was first opened.
+    CTtffDlg* ttffDialog() const { return ttffDlg_.get(); }
     // Puts one command sentence on the line: the sentence, CR and LF, in one write. Whether the
     // write succeeds is not looked at; with the port closed nothing goes out.
     void SendCommand(Text sentence);
@@ -86,6 +102,7 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     bool OnInitDialog() override;
     bool OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
                    std::intptr_t* result) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
     // "COM%d:" of the port list's selection.
@@ -97,7 +114,7 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     QString OpenFailureDetail() const;
     // The device went away while open: back to the closed state, and say so.
     void OnPortLost();
-    void RestartReceiver(const RestartCommand& command);
+    void NotifyPortClosed(bool lost);
     void ScheduleFrame();
     void ShowLog();
     void FollowLogSetElsewhere();
@@ -130,6 +147,9 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     bool showingLog_ = false;
     bool skyRedrawDue_ = false;
     bool barsRedrawDue_ = false;
+    ReceiverWatcher* watcher_ = nullptr;
+    // Goes before the members above: it takes itself off as the watcher when destroyed.
+    std::unique_ptr<CTtffDlg> ttffDlg_;
 
     // Declared last so that it goes first: its destruction stops the watcher, which posts to
     // this window and reads the members above, and closes the port.

@@ -127,7 +127,8 @@ TEST_F(InterpreterTest, DispatchMatchesWholeHeadsWithCase) {
     } cases[] = {
         {"rmc", u"$GPRMC,1,A*00", true},
         {"lower case gga", u"$gpgga,1,4807.038,N*00", false},
-        {"other talker", u"$GNRMC,1,A*00", false},
+        {"combined talker", u"$GNRMC,1,A*00", true},
+        {"unknown talker", u"$GXRMC,1,A*00", false},
         {"head with trailing blank", u"$GPRMC ,1*00", false},
         {"bare head", u"$GPRMC", false},
         {"longer head", u"$GPRMCX,1*00", false},

@@ -71,6 +71,9 @@ std::span<const int> GroupsOf(bool gnss) {
     return gnss ? std::span<const int>(kSystemGroups) : std::span<const int>(kOneGroup);
 }
 
+// Satellites lower than this are tracked but not used by a receiver of several systems.
+constexpr double kGnssNavigationMaskDeg = 15.0;
+
 // SNR at the horizon, by GnssSystem.
 constexpr double kSignalBase[] = {28.0, 26.0, 27.0, 29.0, 27.0};
 
@@ -182,12 +185,14 @@ std::vector<std::string> Receiver::NextSecond() {
     state.utc = setup_.startUtc + second;
     state.sinceRestart = sinceRestart;
 
-    // The first kMaxUsed tracked; of each system for a receiver of several.
+    // The first kMaxUsed tracked; of each system for a receiver of several, which leaves the
+    // lowest out of its solution.
     std::vector<SkySatellite> used;
     for (const int group : GroupsOf(gnss)) {
         int taken = 0;
         for (const SkySatellite& t : tracked_) {
-            if ((group < 0 || GroupOf(t.system) == group) && taken < kMaxUsed) {
+            if ((group < 0 || GroupOf(t.system) == group) && taken < kMaxUsed &&
+                (!gnss || t.elevationDeg >= kGnssNavigationMaskDeg)) {
                 used.push_back(t);
                 ++taken;
             }

@@ -83,11 +83,12 @@ struct ReceiverState {
     // The records of one system, SBAS above PRN 138 for SBAS (the rest are sbasSats).
     std::span<SatelliteRecord> MoreRecordsOf(Constellation system);
 
-    // The satellite a GP sentence's number stands for. A GPS receiver numbers 1-32 GPS and
-    // 120-138 SBAS and sends other numbers for satellites it has no data of (33-64, 193 and
-    // others in logs of such receivers), which are shown as sent, with no data. Once the
-    // stream has shown another talker it comes from a receiver of several systems, whose GP
-    // numbers follow the NMEA 4.x conventions (33-64 SBAS, 65-96 GLONASS, 193-202 QZSS, ...).
+    // The satellite a GP sentence's number stands for: the one place that decides how GP numbers
+    // are read. A GPS receiver's are GPS 1-32 and SBAS 120-138; its other numbers (33-64 or 193,
+    // which some GPS receivers send for SBAS and QZSS) stay as they have always been shown: as
+    // sent, without data. Once the stream has shown another talker it comes from a receiver of
+    // several systems, whose GP numbers follow the NMEA 4.x conventions (33-64 SBAS, 65-96
+    // GLONASS, 193-202 QZSS, ...).
     SatelliteId GpSatellite(std::int32_t number) const;
 
     // How many in-view slots readers may use: inViewCount limited to 0..52.

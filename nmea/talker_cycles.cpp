@@ -4,7 +4,6 @@
 #include <bitset>
 #include <limits>
 #include <numeric>
-#include <utility>
 
 namespace pathlux {
 namespace {

@@ -35,10 +35,10 @@ class CheckingDisplay : public MonitorDisplay {
     void StopTimer(int id) override { Check(id == kTtffTimerId); }
     void RedrawSkyPlot() override {
         // Read every slot the charts read, and its record, as the charts do.
-        const int slots = state->InViewSlotsToRead();
-        Check(slots >= 0 && slots <= kInViewSlots);
-        for (int i = 0; i < slots; ++i) {
-            const SatelliteRecord& r = state->RecordOrZero(state->inViewPrns[i]);
+        const int shown = state->ShownCount();
+        Check(shown >= 0 && shown <= kShownSlots);
+        for (int i = 0; i < shown; ++i) {
+            const SatelliteRecord& r = *state->Shown(i).record;
             Check(r.used == 0 || r.used == 1);
         }
     }

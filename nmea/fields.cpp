@@ -8,7 +8,6 @@
 namespace pathlux {
 namespace {
 
-constexpr TextView kMissing = u"0";
 constexpr std::size_t kConversionChars = 10;
 
 // The conversion buffer: at most 10 characters narrowed to their low 8 bits, cut at a zero byte.
@@ -75,29 +74,26 @@ bool SentenceFields::Next(std::size_t& pos, Span& span) const {
     return true;
 }
 
-TextView SentenceFields::operator[](int k) const {
+TextView SentenceFields::Uncached(int k) const {
     if (k < 1) {
         return kMissing;
     }
-    while (count_ < std::min(k, kCachedFields) && !exhausted_) {
-        if (Next(nextStart_, spans_[count_])) {
+    const int wanted = k == 1 ? 1 : kCachedFields;
+    while (count_ < wanted && !exhausted_) {
+        if (Next(nextStart_, spans_[static_cast<std::size_t>(count_)])) {
             ++count_;
         } else {
             exhausted_ = true;
         }
     }
+    if (k <= count_ || exhausted_) {
+        return k <= count_ ? (*this)[k] : kMissing;
+    }
+    std::size_t pos = nextStart_;
     Span span{};
-    if (k <= count_) {
-        span = spans_[k - 1];
-    } else if (exhausted_) {
-        return kMissing;
-    } else {
-        // Past the cached fields, which no handler reads: scan on without caching.
-        std::size_t pos = nextStart_;
-        for (int i = count_; i < k; ++i) {
-            if (!Next(pos, span)) {
-                return kMissing;
-            }
+    for (int i = count_; i < k; ++i) {
+        if (!Next(pos, span)) {
+            return kMissing;
         }
     }
     if (span.end == span.begin) {
@@ -111,6 +107,19 @@ Text GetField(TextView sentence, int k) {
 }
 
 std::int32_t FieldToInt(TextView field) {
+    // Most fields are a few plain digits: read them at once.
+    constexpr std::size_t kPlainDigits = 4;
+    if (!field.empty() && field.size() <= kPlainDigits) {
+        std::int32_t value = 0;
+        bool plain = true;
+        for (const char16_t c : field) {
+            plain = plain && c >= u'0' && c <= u'9';
+            value = value * 10 + (c - u'0');
+        }
+        if (plain) {
+            return value;
+        }
+    }
     const Narrowed text(field);
     bool negative = false;
     std::size_t i = SkipSpaceAndSign(text, negative);

@@ -12,24 +12,40 @@
 
 namespace pathlux {
 
-// Splits a sentence as far as it is read, once, so that handlers can read many fields without
-// rescanning it. Reading field k gives exactly what GetField(sentence, k) gives.
+// Splits a sentence once, so that handlers can read many fields without rescanning it: the head
+// alone when only the head is read (most sentences are dispatched by it and left), else all the
+// fields a handler reads. Reading field k gives exactly what GetField(sentence, k) gives.
 class SentenceFields {
   public:
     explicit SentenceFields(TextView sentence) : sentence_(sentence) {}
 
     // Field k (from 1); "0" when it is missing or empty. The view points into the sentence.
-    TextView operator[](int k) const;
+    TextView operator[](int k) const {
+        if (k >= 1 && k <= count_) {
+            const Span span = spans_[static_cast<std::size_t>(k - 1)];
+            return span.end == span.begin
+                       ? kMissing
+                       : TextView(sentence_.data() + span.begin, span.end - span.begin);
+        }
+        return Uncached(k);
+    }
+
+    TextView sentence() const { return sentence_; }
 
   private:
     struct Span {
         std::size_t begin;
         std::size_t end;
     };
+    static constexpr TextView kMissing = u"0";
+    static constexpr int kCachedFields = 24;  // handlers read fields 1 to 20
+
     // Finds the field that starts at pos; false when the sentence has no further field.
     bool Next(std::size_t& pos, Span& span) const;
+    // Field k when it is not cached yet: splits the sentence that far, or scans past the cached
+    // fields without caching (no handler reads that far).
+    TextView Uncached(int k) const;
 
-    static constexpr int kCachedFields = 24;  // handlers read fields 1 to 20
     TextView sentence_;
     mutable std::array<Span, kCachedFields> spans_{};
     mutable int count_ = 0;              // fields found and cached

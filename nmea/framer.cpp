@@ -1,6 +1,7 @@
 #include "nmea/framer.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 
 namespace pathlux {
@@ -8,10 +9,19 @@ namespace pathlux {
 namespace {
 
 // Accepted, and none of carriage return, line feed and "$".
-bool IsOrdinary(std::uint8_t byte) {
+constexpr bool IsOrdinary(std::uint8_t byte) {
     return (byte >= 0x20 && byte <= 0x7E && byte != '$') || byte == 0x09 || byte == 0x0B ||
            byte == 0x0C;
 }
+
+// The same as a table: the framer asks it of every byte.
+constexpr auto kOrdinary = [] {
+    std::array<bool, 256> table{};
+    for (int byte = 0; byte < 256; ++byte) {
+        table[static_cast<std::size_t>(byte)] = IsOrdinary(static_cast<std::uint8_t>(byte));
+    }
+    return table;
+}();
 
 }  // namespace
 
@@ -53,7 +63,7 @@ void SentenceFramer::Feed(const std::uint8_t* bytes, std::size_t count, FramerSi
         // Ordinary characters go to the texts a run at a time; the run stops at every character
         // a rule looks at, and at the line cap.
         std::size_t run = i;
-        while (run < count && IsOrdinary(bytes[run])) {
+        while (run < count && kOrdinary[bytes[run]]) {
             ++run;
         }
         if (run > i) {

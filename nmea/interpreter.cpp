@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <iterator>
 #include <limits>
+#include <string_view>
 
 #include "nmea/fields.h"
 
@@ -25,15 +26,7 @@ constexpr int kGgaAltitude = 10;
 
 constexpr int kVersionText = 2;
 
-constexpr int kGsvTotal = 2;
-constexpr int kGsvNumber = 3;
-constexpr int kGsvInView = 4;
-constexpr int kGsvFirstPrn = 5;  // then elevation, azimuth, SNR; four fields per satellite
-constexpr int kGsvSatsPerMessage = 4;
-
 constexpr int kGsaFixMode = 3;
-constexpr int kGsaFirstPrn = 4;
-constexpr int kGsaLastPrn = 15;
 constexpr int kGsaPdop = 16;
 constexpr int kGsaHdop = 17;
 constexpr int kGsaVdop = 18;
@@ -43,18 +36,45 @@ constexpr double kKmhPerKnot = 1.8518518;
 constexpr std::int64_t kUnitsPerDegree = 600000;
 constexpr std::int64_t kUnitsPerMinute = 10000;
 
+constexpr std::string_view kVersionHead = "$PNMX600 Nemerix NS1030";
+
+// A head of a talked sentence is "$", the talker and the sentence type: "$GPRMC", "$GNGSA".
+constexpr std::size_t kTalkerChars = 2;
+constexpr std::size_t kTypeChars = 3;
+constexpr std::size_t kTalkedHeadChars = 1 + kTalkerChars + kTypeChars;
+
+struct TalkerHead {
+    std::string_view code;
+    Talker talker;
+};
+
+// GP first: the GPS receiver's sentences find theirs at once.
+constexpr TalkerHead kTalkerHeads[] = {
+    {"GP", Talker::kGp}, {"GN", Talker::kGn}, {"GL", Talker::kGl}, {"GA", Talker::kGa},
+    {"GB", Talker::kGb}, {"BD", Talker::kGb}, {"GQ", Talker::kGq}, {"GI", Talker::kGi},
+};
+
 struct SentenceHandler {
-    const char* head;
-    void (NmeaInterpreter::*handle)(TextView);
+    std::string_view type;
+    void (NmeaInterpreter::*handle)(const SentenceFields&, Talker);
 };
 
 constexpr SentenceHandler kHandlers[] = {
-    {"$GPRMC", &NmeaInterpreter::HandleRmc},
-    {"$GPGGA", &NmeaInterpreter::HandleGga},
-    {"$PNMX600 Nemerix NS1030", &NmeaInterpreter::HandleVersion},
-    {"$GPGSV", &NmeaInterpreter::HandleGsv},
-    {"$GPGSA", &NmeaInterpreter::HandleGsa},
+    {"RMC", &NmeaInterpreter::HandleRmc},
+    {"GGA", &NmeaInterpreter::HandleGga},
+    {"GSV", &NmeaInterpreter::HandleGsv},
+    {"GSA", &NmeaInterpreter::HandleGsa},
 };
+
+template <typename Row, std::size_t N>
+const Row* FindRow(const Row (&table)[N], TextView key, std::string_view Row::*column) {
+    for (const Row& row : table) {
+        if (EqualsAscii(key, row.*column)) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
 
 // "ddmm.mmmm" (or "dddmm.mmmm") to 1/10000 arc-minute. Without a point the text is minutes only.
 std::int32_t ParseAngle(TextView field) {
@@ -128,18 +148,26 @@ void NmeaInterpreter::OnLogLine(const Text& line) {
 }
 
 void NmeaInterpreter::DispatchSentence(TextView sentence) {
-    const TextView head = SentenceFields(sentence)[kHeadField];
-    for (const SentenceHandler& handler : kHandlers) {
-        if (EqualsAscii(head, handler.head)) {
-            (this->*handler.handle)(sentence);
+    const SentenceFields fields(sentence);
+    const TextView head = fields[kHeadField];
+    if (head.size() == kTalkedHeadChars && head[0] == u'$') {
+        const TalkerHead* talker =
+            FindRow(kTalkerHeads, head.substr(1, kTalkerChars), &TalkerHead::code);
+        const SentenceHandler* handler =
+            FindRow(kHandlers, head.substr(1 + kTalkerChars), &SentenceHandler::type);
+        if (talker == nullptr || handler == nullptr) {
             return;
         }
+        if (talker->talker != Talker::kGp) {
+            state_.multiSystem = true;
+        }
+        (this->*handler->handle)(fields, talker->talker);
+    } else if (EqualsAscii(head, kVersionHead)) {
+        HandleVersion(fields);
     }
 }
 
-void NmeaInterpreter::HandleRmc(TextView sentence) {
-    const SentenceFields fields(sentence);
-
+void NmeaInterpreter::HandleRmc(const SentenceFields& fields, Talker) {
     const TextView t = fields[kRmcTime];
     Text time(Left(t, 2));
     time += u':';
@@ -160,9 +188,7 @@ void NmeaInterpreter::HandleRmc(TextView sentence) {
     display_.SetFieldText(kDateField, date);
 }
 
-void NmeaInterpreter::HandleGga(TextView sentence) {
-    const SentenceFields fields(sentence);
-
+void NmeaInterpreter::HandleGga(const SentenceFields& fields, Talker) {
     Text altitude(fields[kGgaAltitude]);
     altitude += u'm';
     display_.SetFieldText(kAltitudeField, altitude);
@@ -179,8 +205,8 @@ void NmeaInterpreter::HandleGga(TextView sentence) {
     display_.SetFieldText(kLatitudeField, FormatPosition(state_.latitude, u'N', u'S'));
 }
 
-void NmeaInterpreter::HandleVersion(TextView sentence) {
-    const TextView v = SentenceFields(sentence)[kVersionText];
+void NmeaInterpreter::HandleVersion(const SentenceFields& fields) {
+    const TextView v = fields[kVersionText];
     const std::size_t found = v.find(u"Version ");
     const int i = found == TextView::npos ? -1 : static_cast<int>(found);
     // The count is longer than any rest, so this is always the rest of v from i + 8 on.
@@ -188,67 +214,7 @@ void NmeaInterpreter::HandleVersion(TextView sentence) {
     RestartTtff();
 }
 
-void NmeaInterpreter::HandleGsv(TextView sentence) {
-    const SentenceFields fields(sentence);
-    const std::int32_t total = FieldToInt(fields[kGsvTotal]);
-    const std::int32_t number = FieldToInt(fields[kGsvNumber]);
-    state_.inViewCount = FieldToInt(fields[kGsvInView]);
-
-    if (number == 1) {
-        gsvMessagesSeen_ = 1;
-    } else if (gsvMessagesSeen_ < std::numeric_limits<std::int32_t>::max()) {
-        ++gsvMessagesSeen_;
-    }
-    if (state_.inViewCount == 0) {
-        state_.inViewCount = 12;
-    }
-
-    for (int j = 0; j < kGsvSatsPerMessage; ++j) {
-        // 64-bit: a message number near the 32-bit limits must not overflow the slot arithmetic.
-        const std::int64_t slot = (static_cast<std::int64_t>(number) - 1) * kGsvSatsPerMessage + j;
-        if (slot >= state_.inViewCount) {
-            break;
-        }
-        // Message numbers below 1 or above 13 point outside the list: nothing is stored for them.
-        if (slot < 0 || slot >= kInViewSlots) {
-            continue;
-        }
-        const int base = kGsvFirstPrn + kGsvSatsPerMessage * j;
-        const std::int32_t prn = FieldToInt(fields[base]);
-        state_.inViewPrns[static_cast<std::size_t>(slot)] = prn;
-        if (SatelliteRecord* record = state_.FindRecord(prn)) {
-            record->elevation = FieldToInt(fields[base + 1]);
-            record->azimuth = FieldToInt(fields[base + 2]);
-            record->snr = FieldToInt(fields[base + 3]);
-        }
-    }
-
-    if (number == total && gsvMessagesSeen_ == total) {
-        display_.RedrawSkyPlot();
-        display_.RedrawSignalBars();
-        gsvMessagesSeen_ = 0;
-    }
-}
-
-void NmeaInterpreter::HandleGsa(TextView sentence) {
-    gsvMessagesSeen_ = 0;
-    for (SatelliteRecord& record : state_.gpsSats) {
-        record.used = 0;
-    }
-    for (SatelliteRecord& record : state_.sbasSats) {
-        record.used = 0;
-    }
-    const SentenceFields fields(sentence);
-    for (int k = kGsaFirstPrn; k <= kGsaLastPrn; ++k) {
-        if (SatelliteRecord* record = state_.FindRecord(FieldToInt(fields[k]))) {
-            record->used = 1;
-        }
-    }
-    ShowFixStatus(sentence);
-}
-
-void NmeaInterpreter::ShowFixStatus(TextView sentence) {
-    const SentenceFields fields(sentence);
+void NmeaInterpreter::ShowFixStatus(const SentenceFields& fields) {
     display_.SetFieldText(kPdopField, Text(fields[kGsaPdop]));
     display_.SetFieldText(kHdopField, Text(fields[kGsaHdop]));
     display_.SetFieldText(kVdopField, Text(fields[kGsaVdop]));

@@ -5,9 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "nmea/constellation.h"
 #include "nmea/display.h"
+#include "nmea/fields.h"
 #include "nmea/framer.h"
 #include "nmea/receiver_state.h"
+#include "nmea/talker_cycles.h"
 #include "nmea/text.h"
 
 namespace pathlux {
@@ -44,12 +47,15 @@ class NmeaInterpreter : private FramerSink {
     }
 
     void DispatchSentence(TextView sentence);
-    void HandleRmc(TextView sentence);
-    void HandleGga(TextView sentence);
-    void HandleVersion(TextView sentence);
-    void HandleGsv(TextView sentence);
-    void HandleGsa(TextView sentence);
-    void ShowFixStatus(TextView sentence);
+    // The handlers of RMC, GGA, GSV and GSA, run for the head of any talker that is read, with
+    // the sentence's fields; the talker says which system sent it (position and time read the
+    // same from all).
+    void HandleRmc(const SentenceFields& fields, Talker talker);
+    void HandleGga(const SentenceFields& fields, Talker talker);
+    void HandleGsv(const SentenceFields& fields, Talker talker);
+    void HandleGsa(const SentenceFields& fields, Talker talker);
+    void HandleVersion(const SentenceFields& fields);
+    void ShowFixStatus(const SentenceFields& fields);
 
     // TTFF field to "00:00:00" and (re)start the count from now.
     void RestartTtff();
@@ -66,12 +72,23 @@ class NmeaInterpreter : private FramerSink {
     void OnLogLine(const Text& line) override;
     void OnSentence(TextView sentence) override { DispatchSentence(sentence); }
     void StopTtff();
+    // A GP GSV message into the in-view list.
+    void TakeGpListMessage(const SentenceFields& fields);
+    // The satellites a GSA lists, marked used in the records of their systems.
+    void MarkUsedBySystem(const SentenceFields& fields, Talker talker);
+    void ClearUsed(Constellation system);
+    void Redraw();
 
     MonitorDisplay& display_;
     SentenceFramer framer_;
     ReceiverState state_;
+    TalkerCycles cycles_;
     std::int32_t gsvMessagesSeen_ = 0;  // GSV messages counted in the current cycle
-    bool ttffCounting_ = false;         // timer 2 running
+    // Systems whose records may hold used marks; GPS and SBAS always may (a GPS receiver's GSA
+    // marks them without looking at systems).
+    unsigned markedSystems_ = (1u << static_cast<int>(Constellation::kGps)) |
+                              (1u << static_cast<int>(Constellation::kSbas));
+    bool ttffCounting_ = false;  // timer 2 running
 };
 
 // "%c%03d°%02d'%02d.%02d\"" of a value in 1/10000 arc-minute, with the letter for positive and

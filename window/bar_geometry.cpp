@@ -52,8 +52,7 @@ std::int32_t BarTop(const BarLayout& layout, std::int32_t maxSnr, std::int32_t s
 std::int32_t RaisedMaxSnr(const ReceiverState& state, int entries) {
     std::int32_t maxSnr = state.maxSnr;
     for (int i = 0; i < entries; ++i) {
-        const std::int32_t snr =
-            state.RecordOrZero(state.inViewPrns[static_cast<std::size_t>(i)]).snr;
+        const std::int32_t snr = state.Shown(i).record->snr;
         if (snr > maxSnr && snr < kSnrCeiling) {
             maxSnr = snr;
         }
@@ -62,7 +61,7 @@ std::int32_t RaisedMaxSnr(const ReceiverState& state, int entries) {
 }
 
 int BarsToDraw(const ReceiverState& state) {
-    return state.InViewSlotsToRead();
+    return state.ShownCount();
 }
 
 }  // namespace pathlux

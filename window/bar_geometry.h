@@ -33,11 +33,11 @@ Rect BarArea(const BarLayout& layout, int i);
 // range so that any SNR a receiver sends gives a defined top.
 std::int32_t BarTop(const BarLayout& layout, std::int32_t maxSnr, std::int32_t snr);
 
-// The scale after meeting the SNRs of the first entries of the in-view list: raised to any SNR
+// The scale after meeting the SNRs of the first entries of the list shown: raised to any SNR
 // above it and below 70, never lowered.
 std::int32_t RaisedMaxSnr(const ReceiverState& state, int entries);
 
-// Bars a redraw lays out: the in-view count, at most the 52 entries of the list.
+// Bars a redraw lays out: one for each satellite of the list shown (at most 52).
 int BarsToDraw(const ReceiverState& state);
 
 }  // namespace pathlux

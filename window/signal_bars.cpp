@@ -37,16 +37,17 @@ QImage ComposeSignalBars(ReceiverState& state, std::int32_t width, std::int32_t 
     }
     const BarLayout layout = LayoutBars(width, height, n);
     for (int i = 0; i < n; ++i) {
-        const std::int32_t prn = state.inViewPrns[static_cast<std::size_t>(i)];
-        const SatelliteRecord& record = state.RecordOrZero(prn);
+        const ShownSatellite satellite = state.Shown(i);
+        const SatelliteRecord& record = *satellite.record;
         const Rect label = BarLabelBox(layout, i);
-        surface.TextInBox(QString::number(prn), label, font, kBlack, kWhite);
+        surface.TextInBox(QString::number(satellite.label), label, font,
+                          SystemColour(satellite).value_or(kBlack), kWhite);
 
         surface.EtchedEdge(BarBox(layout, i));
         const Rect area = BarArea(layout, i);
         surface.FillRect(area, kWhite);
         const std::int32_t top = BarTop(layout, state.maxSnr, record.snr);
-        const QColor colour = SatelliteColour(record, prn, state.fix3d, kSignalBarColours);
+        const QColor colour = SatelliteColour(satellite, state.fix3d, kSignalBarColours);
         surface.FillRect({area.left, top, area.right, area.bottom}, colour);
 
         if (record.snr <= 0 || record.snr >= kSnrCeiling) {

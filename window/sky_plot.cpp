@@ -14,7 +14,8 @@ using platform::Rect;
 
 const QColor kWhite(255, 255, 255);
 const QColor kBlack(0, 0, 0);
-const QColor kGrey(128, 128, 128);  // rings and spokes
+const QColor kGrey(128, 128, 128);       // rings and spokes
+constexpr std::int32_t kSystemRing = 2;  // pixels
 
 // Boxes around a point, worked in 64 bits: a projected point may sit at the integer limits.
 Rect BoxAround(Point centre, std::int32_t radius) {
@@ -48,18 +49,25 @@ QImage ComposeSkyPlot(const ReceiverState& state, std::int32_t width, std::int32
     }
 
     const std::int32_t half = style.labelBox / 2;
-    const int entries = state.InViewSlotsToRead();
+    const int entries = state.ShownCount();
     for (int j = 0; j < entries; ++j) {
-        const std::int32_t prn = state.inViewPrns[static_cast<std::size_t>(j)];
-        const SatelliteRecord& record = state.RecordOrZero(prn);
+        const ShownSatellite satellite = state.Shown(j);
+        const SatelliteRecord& record = *satellite.record;
         if (!((record.azimuth != 0 && record.elevation != 0) || record.snr != 0)) {
             continue;
         }
         const Point p = SkyToPoint(geometry, record.azimuth, record.elevation);
-        surface.FilledEllipse(BoxAround(p, style.dotRadius),
-                              SatelliteColour(record, prn, state.fix3d, kSkyPlotColours));
-        surface.TextInBox(QString::number(prn), BoxAround(p, half), style.labelFont, kWhite,
-                          std::nullopt);
+        const QColor colour = SatelliteColour(satellite, state.fix3d, kSkyPlotColours);
+        const std::optional<QColor> system = SystemColour(satellite);
+        if (record.used != 1 && system.has_value()) {
+            // An unused satellite of another system: a grey disc in a ring of its colour.
+            surface.FilledEllipse(BoxAround(p, style.dotRadius), *system);
+            surface.FilledEllipse(BoxAround(p, style.dotRadius - kSystemRing), colour);
+        } else {
+            surface.FilledEllipse(BoxAround(p, style.dotRadius), colour);
+        }
+        surface.TextInBox(QString::number(satellite.label), BoxAround(p, half), style.labelFont,
+                          kWhite, std::nullopt);
     }
     return surface.Finish();
 }

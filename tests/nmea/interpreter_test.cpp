@@ -115,6 +115,8 @@ TEST_F(InterpreterTest, DispatchMatchesWholeHeadsWithCase) {
     } cases[] = {
         {"gsv", u"$GPGSV,1,1,01,04,45,120,38*00", true},
         {"version head", u"$PNMX600 Nemerix NS1030,Version 1*00", true},
+        {"combined talker", u"$GNRMC,1,A*00", true},
+        {"unknown talker", u"$GXRMC,1,A*00", false},
         {"lower case", u"$gpgga,1,4807.038,N*00", false},
         {"head with trailing blank", u"$GPRMC ,1*00", false},
         {"bare head", u"$GPRMC", false},

@@ -19,13 +19,26 @@ constexpr const char* kUsage =
     "Decodes an NMEA byte stream (FILE, or standard input) as the Pathlux monitor window does\n"
     "and prints one JSON line per event:\n"
     "  {\"field\":ID,\"text\":\"...\"}     a display field written\n"
-    "  {\"redraw\":true,\"fix3d\":F,\"inView\":N,\"sats\":[...]}   a sky plot redraw\n"
+    "  {\"redraw\":true,\"fix3d\":F,\"inView\":N,\"sats\":[...]}   a sky plot redraw: the\n"
+    "      satellites shown, each {\"prn\":P,\"el\":E,\"az\":A,\"snr\":S,\"used\":U}; GPS and\n"
+    "      SBAS by the number sent, other systems by their own number with \"sys\" (GL GLONASS,\n"
+    "      GA Galileo, GB BeiDou, GQ QZSS, GI NavIC); N is the in-view count sent, or for a\n"
+    "      receiver of several systems the number of satellites listed\n"
     "  {\"timer\":\"start\"|\"stop\"}     the TTFF count starts or stops\n"
     "  {\"log\":\"...\"}                 a log line (with --log)\n"
     "options:\n"
     "  --crlf   turn each bare LF into CR LF before framing\n"
     "  --log    also print the log lines\n"
     "  --help   this text\n";
+
+// The talker code of a satellite's system, for satellites other than GPS and SBAS.
+std::string_view OtherSystemCode(const ShownSatellite& satellite) {
+    if (!satellite.id.valid() || satellite.id.system == Constellation::kGps ||
+        satellite.id.system == Constellation::kSbas) {
+        return {};
+    }
+    return InfoOf(satellite.id.system).code;
+}
 
 class JsonDisplay : public MonitorDisplay {
   public:
@@ -66,14 +79,23 @@ class JsonDisplay : public MonitorDisplay {
 
     void RedrawSkyPlot() override {
         const ReceiverState& state = *state_;
+        const int shown = state.ShownCount();
+        // A GPS receiver's in-view count is as it sent it; a receiver of several systems has
+        // one per system, and the count is of the satellites listed.
+        const std::int32_t inView = state.multiSystem ? shown : state.inViewCount;
         out_ += "{\"redraw\":true,\"fix3d\":" + std::to_string(state.fix3d) +
-                ",\"inView\":" + std::to_string(state.inViewCount) + ",\"sats\":[";
-        const int slots = state.InViewSlotsToRead();
-        for (int i = 0; i < slots; ++i) {
-            const std::int32_t prn = state.inViewPrns[i];
-            const SatelliteRecord& r = state.RecordOrZero(prn);
+                ",\"inView\":" + std::to_string(inView) + ",\"sats\":[";
+        for (int i = 0; i < shown; ++i) {
+            const ShownSatellite satellite = state.Shown(i);
+            const SatelliteRecord& r = *satellite.record;
             out_ += i == 0 ? "{" : ",{";
-            out_ += "\"prn\":" + std::to_string(prn) + ",\"el\":" + std::to_string(r.elevation) +
+            out_ += "\"prn\":" + std::to_string(satellite.label);
+            if (const std::string_view system = OtherSystemCode(satellite); !system.empty()) {
+                out_ += ",\"sys\":\"";
+                out_ += system;
+                out_ += '"';
+            }
+            out_ += ",\"el\":" + std::to_string(r.elevation) +
                     ",\"az\":" + std::to_string(r.azimuth) + ",\"snr\":" + std::to_string(r.snr) +
                     ",\"used\":" + std::to_string(r.used) + "}";
         }

@@ -27,6 +27,8 @@ ReceiverSetup SetupOf(const SimOptions& options) {
     setup.place = options.place;
     setup.seed = options.seed;
     setup.startUtc = options.startUtc.value_or(static_cast<std::int64_t>(std::time(nullptr)));
+    setup.talkers = options.talkers;
+    setup.nmea = options.nmea;
     return setup;
 }
 

@@ -46,9 +46,30 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
 }
 
 constexpr std::string_view kValueOptions[] = {
-    "--link", "--device", "--duration", "--speed",         "--seed",   "--start", "--lat",
-    "--lon",  "--alt",    "--fault",    "--fault-percent", "--replay", "--rate",  "--count",
+    "--link", "--device", "--duration",      "--speed",  "--seed", "--start", "--lat",     "--lon",
+    "--alt",  "--fault",  "--fault-percent", "--replay", "--rate", "--count", "--talkers", "--nmea",
 };
+
+struct Named {
+    std::string_view name;
+    int value;
+};
+constexpr Named kTalkerNames[] = {{"gp", static_cast<int>(Talkers::kGps)},
+                                  {"gnss", static_cast<int>(Talkers::kGnss)}};
+constexpr Named kNmeaNames[] = {{"4.0", static_cast<int>(NmeaVersion::k40)},
+                                {"4.10", static_cast<int>(NmeaVersion::k410)},
+                                {"4.11", static_cast<int>(NmeaVersion::k411)}};
+
+template <typename Enum, std::size_t N>
+bool ParseName(const std::string& text, const Named (&names)[N], Enum& value) {
+    for (const Named& n : names) {
+        if (text == n.name) {
+            value = static_cast<Enum>(n.value);
+            return true;
+        }
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -82,6 +103,13 @@ const char* const kUsage =
     "  --seed N          seed of the noise, the start times and the faults (default 1)\n"
     "  --start TIME      UTC of the first second, YYYY-MM-DDTHH:MM:SS (default now)\n"
     "  --lat DEG --lon DEG --alt M   the place (default 48.1173 11.516667 545.4)\n"
+    "  --talkers gp|gnss the GPS receiver's GP sentences (default), or a receiver of\n"
+    "                    GPS, GLONASS, Galileo and BeiDou: GN RMC/GGA/GLL/VTG/ZDA, one\n"
+    "                    GNGSA per system, GSV per system (GP, GL, GA, GB)\n"
+    "  --nmea 4.0|4.10|4.11  with --talkers gnss, the NMEA version (default 4.10): 4.0\n"
+    "                    numbers Galileo 301-336 and BeiDou 401-463 and sends no system\n"
+    "                    ids; 4.10 adds the GSA system id; 4.11 sends a GSV cycle per\n"
+    "                    signal with its id (GPS L5 and Galileo E5a too)\n"
     "  --fault LIST      comma-separated faults: noise, control, split, checksum,\n"
     "                    missing, long, flood (may be given more than once)\n"
     "  --fault-percent P chance of each fault per line (default 20)\n"
@@ -111,6 +139,7 @@ std::optional<std::int64_t> ParseUtc(const std::string& text) {
 }
 
 std::string ParseOptions(const std::vector<std::string>& args, SimOptions& options) {
+    bool nmeaGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
@@ -165,6 +194,11 @@ std::string ParseOptions(const std::vector<std::string>& args, SimOptions& optio
             ok = ParseReal(value, 0.01, 10000, options.rate);
         } else if (arg == "--count") {
             ok = ParseInt<std::uint64_t>(value, 1, UINT64_MAX, options.count);
+        } else if (arg == "--talkers") {
+            ok = ParseName(value, kTalkerNames, options.talkers);
+        } else if (arg == "--nmea") {
+            ok = ParseName(value, kNmeaNames, options.nmea);
+            nmeaGiven = true;
         }
         if (!ok) {
             return "bad value for " + arg + ": " + value;
@@ -172,6 +206,9 @@ std::string ParseOptions(const std::vector<std::string>& args, SimOptions& optio
     }
     if (!options.link.empty() && !options.device.empty()) {
         return "--link and --device cannot be used together";
+    }
+    if (nmeaGiven && options.talkers != Talkers::kGnss) {
+        return "--nmea needs --talkers gnss";
     }
     return {};
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/sim/receiver.h"
 #include "tools/sim/sky.h"
 
 namespace pathlux::sim {
@@ -18,6 +19,8 @@ struct SimOptions {
     std::uint32_t seed = 1;
     std::optional<std::int64_t> startUtc;  // --start; the current time when absent
     Place place;                           // --lat, --lon, --alt
+    Talkers talkers = Talkers::kGps;       // --talkers
+    NmeaVersion nmea = NmeaVersion::k410;  // --nmea, with --talkers gnss
     unsigned faults = 0;
     int faultPercent = 20;
     std::string replay;  // --replay: a captured log to send instead of simulating

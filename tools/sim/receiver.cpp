@@ -4,8 +4,12 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <span>
 
 #include "control/checksum.h"
+#include "tools/sim/gnss_sky.h"
+#include "tools/sim/satellite_output.h"
+#include "tools/sim/sentence_format.h"
 
 namespace pathlux::sim {
 namespace {
@@ -38,12 +42,6 @@ const StartProfile& ProfileOf(RestartKind kind) {
     return kColdStart;
 }
 
-std::string Printf(const char* format, auto... args) {
-    char buffer[128];
-    const int n = std::snprintf(buffer, sizeof buffer, format, args...);
-    return std::string(buffer, static_cast<std::size_t>(std::clamp(n, 0, 127)));
-}
-
 // "ddmm.mmmm" with the given number of degree digits, rounded to 1/10000 minute.
 std::string FormatAngle(double degrees, int degreeDigits) {
     const auto units = static_cast<std::int64_t>(std::llround(std::fabs(degrees) * 600000.0));
@@ -59,9 +57,25 @@ std::tm UtcOf(std::int64_t utc) {
     return tm;
 }
 
-std::string Dop(double value) {
-    return Printf("%.1f", std::min(value, 99.9));
+// The systems a receiver of several systems tracks side by side; SBAS goes with GPS.
+int GroupOf(GnssSystem system) {
+    return system == GnssSystem::kSbas ? static_cast<int>(GnssSystem::kGps)
+                                       : static_cast<int>(system);
 }
+constexpr int kSystemGroups[] = {
+    static_cast<int>(GnssSystem::kGps), static_cast<int>(GnssSystem::kGlonass),
+    static_cast<int>(GnssSystem::kGalileo), static_cast<int>(GnssSystem::kBeidou)};
+constexpr int kOneGroup[] = {-1};  // every system at once
+
+std::span<const int> GroupsOf(bool gnss) {
+    return gnss ? std::span<const int>(kSystemGroups) : std::span<const int>(kOneGroup);
+}
+
+// Satellites lower than this are tracked but not used by a receiver of several systems.
+constexpr double kGnssNavigationMaskDeg = 15.0;
+
+// SNR at the horizon, by GnssSystem.
+constexpr double kSignalBase[] = {28.0, 26.0, 27.0, 29.0, 27.0};
 
 }  // namespace
 
@@ -122,8 +136,9 @@ void Receiver::Track(const std::vector<SkySatellite>& sky, int sinceRestart) {
     // Satellites that set are lost; the others move on.
     std::vector<SkySatellite> still;
     for (const SkySatellite& t : tracked_) {
-        const auto it = std::find_if(sky.begin(), sky.end(),
-                                     [&](const SkySatellite& s) { return s.prn == t.prn; });
+        const auto it = std::find_if(sky.begin(), sky.end(), [&](const SkySatellite& s) {
+            return SatelliteKey(s) == SatelliteKey(t);
+        });
         if (it != sky.end()) {
             still.push_back(*it);
         }
@@ -135,24 +150,34 @@ void Receiver::Track(const std::vector<SkySatellite>& sky, int sinceRestart) {
         (sinceRestart - profile.firstFound) % profile.interval != 0) {
         return;
     }
-    // The strongest signal is found first: the highest satellite not yet tracked.
-    const SkySatellite* next = nullptr;
-    for (const SkySatellite& s : sky) {
-        const bool known = std::any_of(tracked_.begin(), tracked_.end(),
-                                       [&](const SkySatellite& t) { return t.prn == s.prn; });
-        if (!known && (next == nullptr || s.elevationDeg > next->elevationDeg)) {
-            next = &s;
+    // The strongest signal is found first: the highest satellite not yet tracked. A receiver of
+    // several systems searches each system at once.
+    const bool gnss = setup_.talkers == Talkers::kGnss;
+    const int channels = gnss ? kGnssChannels : kMaxChannels;
+    for (const int group : GroupsOf(gnss)) {
+        const SkySatellite* next = nullptr;
+        for (const SkySatellite& s : sky) {
+            const bool known = std::any_of(
+                tracked_.begin(), tracked_.end(),
+                [&](const SkySatellite& t) { return SatelliteKey(t) == SatelliteKey(s); });
+            if (!known && (group < 0 || GroupOf(s.system) == group) &&
+                (next == nullptr || s.elevationDeg > next->elevationDeg)) {
+                next = &s;
+            }
         }
-    }
-    if (next != nullptr && static_cast<int>(tracked_.size()) < kMaxChannels) {
-        tracked_.push_back(*next);
+        if (next != nullptr && static_cast<int>(tracked_.size()) < channels) {
+            tracked_.push_back(*next);
+        }
     }
 }
 
 std::vector<std::string> Receiver::NextSecond() {
     const std::int64_t second = nextSecond_++;
     const int sinceRestart = static_cast<int>(second - restartSecond_);
-    const std::vector<SkySatellite> sky = SatellitesInView(setup_.place, setup_.startUtc + second);
+    const bool gnss = setup_.talkers == Talkers::kGnss;
+    const std::int64_t utc = setup_.startUtc + second;
+    const std::vector<SkySatellite> sky =
+        gnss ? GnssSatellitesInView(setup_.place, utc) : SatellitesInView(setup_.place, utc);
     Track(sky, sinceRestart);
 
     const FixMode before = last_.mode;
@@ -160,8 +185,19 @@ std::vector<std::string> Receiver::NextSecond() {
     state.utc = setup_.startUtc + second;
     state.sinceRestart = sinceRestart;
 
-    std::vector<SkySatellite> used(
-        tracked_.begin(), tracked_.begin() + std::min<std::size_t>(tracked_.size(), kMaxUsed));
+    // The first kMaxUsed tracked; of each system for a receiver of several, which leaves the
+    // lowest out of its solution.
+    std::vector<SkySatellite> used;
+    for (const int group : GroupsOf(gnss)) {
+        int taken = 0;
+        for (const SkySatellite& t : tracked_) {
+            if ((group < 0 || GroupOf(t.system) == group) && taken < kMaxUsed &&
+                (!gnss || t.elevationDeg >= kGnssNavigationMaskDeg)) {
+                used.push_back(t);
+                ++taken;
+            }
+        }
+    }
     FixMode mode = sinceRestart >= fix3dAfter_   ? FixMode::k3D
                    : sinceRestart >= fix2dAfter_ ? FixMode::k2D
                                                  : FixMode::kNone;
@@ -182,33 +218,36 @@ std::vector<std::string> Receiver::NextSecond() {
     if (mode != FixMode::kNone) {
         skyKnown_ = true;
         for (const SkySatellite& s : used) {
-            state.used.push_back(s.prn);
+            state.used.push_back(SatelliteKey(s));
         }
     }
 
     // In view: the whole sky when the almanac is known, else only what has been found. A
     // receiver lists at most its channel count: the satellites it tracks, then the highest.
-    const auto isTracked = [&](int prn) {
-        return std::any_of(tracked_.begin(), tracked_.end(),
-                           [&](const SkySatellite& t) { return t.prn == prn; });
+    const auto isTracked = [&](const SkySatellite& s) {
+        return std::any_of(tracked_.begin(), tracked_.end(), [&](const SkySatellite& t) {
+            return SatelliteKey(t) == SatelliteKey(s);
+        });
     };
     std::vector<SkySatellite> view = skyKnown_ ? sky : tracked_;
     std::sort(view.begin(), view.end(), [&](const SkySatellite& a, const SkySatellite& b) {
-        const bool ta = isTracked(a.prn);
-        const bool tb = isTracked(b.prn);
+        const bool ta = isTracked(a);
+        const bool tb = isTracked(b);
         return ta != tb ? ta : a.elevationDeg > b.elevationDeg;
     });
-    if (view.size() > kMaxChannels) {
-        view.resize(kMaxChannels);
+    const std::size_t channels = gnss ? kGnssChannels : kMaxChannels;
+    if (view.size() > channels) {
+        view.resize(channels);
     }
-    std::sort(view.begin(), view.end(),
-              [](const SkySatellite& a, const SkySatellite& b) { return a.prn < b.prn; });
+    std::sort(view.begin(), view.end(), [](const SkySatellite& a, const SkySatellite& b) {
+        return std::pair(a.system, a.prn) < std::pair(b.system, b.prn);
+    });
     for (const SkySatellite& s : view) {
         ViewEntry entry{s.prn, static_cast<int>(std::lround(s.elevationDeg)),
-                        static_cast<int>(std::lround(s.azimuthDeg)) % 360, -1};
-        if (isTracked(s.prn)) {
+                        static_cast<int>(std::lround(s.azimuthDeg)) % 360, -1, s.system};
+        if (isTracked(s)) {
             // Stronger signals from higher up; SBAS a little weaker; a few dB of noise.
-            const double base = s.prn > kGpsSatelliteCount ? 26.0 : 28.0;
+            const double base = kSignalBase[static_cast<int>(s.system)];
             const int noise = static_cast<int>(random_() % 5) - 2;
             entry.snr = std::clamp(static_cast<int>(base + 0.22 * s.elevationDeg) + noise, 0, 99);
         }
@@ -239,54 +278,39 @@ void Receiver::AppendSentences(SentenceKey key, std::vector<std::string>& out) c
     const std::string latLon =
         fix ? pos.latitude + "," + pos.northSouth + "," + pos.longitude + "," + pos.eastWest
             : ",,,";
+    // Position, time and course come from the combined solution of a receiver of several systems.
+    const std::string head = setup_.talkers == Talkers::kGnss ? "$GN" : "$GP";
     std::string s;
     switch (key) {
         case kKeyGga:
-            s = "$GPGGA," + time + "," + latLon +
+            s = head + "GGA," + time + "," + latLon +
                 (fix ? Printf(",1,%02d,", static_cast<int>(last_.used.size())) +
                            Dop(last_.dops.hdop) + "," + pos.altitude + ",M,0.0,M,,"
                      : ",0,00,,,M,,M,,");
             break;
         case kKeyGll:
-            s = "$GPGLL," + latLon + "," + time + (fix ? ",A,A" : ",V,N");
+            s = head + "GLL," + latLon + "," + time + (fix ? ",A,A" : ",V,N");
             break;
-        case kKeyGsa: {
-            s = Printf("$GPGSA,A,%d", static_cast<int>(last_.mode));
-            for (int i = 0; i < kMaxUsed; ++i) {
-                s += i < static_cast<int>(last_.used.size()) ? Printf(",%02d", last_.used[i]) : ",";
-            }
-            s += fix ? "," + Dop(last_.dops.pdop) + "," + Dop(last_.dops.hdop) + "," +
-                           (last_.mode == FixMode::k3D ? Dop(last_.dops.vdop) : "")
-                     : ",,,";
-            break;
-        }
-        case kKeyGsv: {
-            const int count = static_cast<int>(last_.inView.size());
-            const int pages = std::max(1, (count + 3) / 4);
-            for (int page = 0; page < pages; ++page) {
-                std::string p = Printf("$GPGSV,%d,%d,%02d", pages, page + 1, count);
-                for (int i = page * 4; i < std::min(count, page * 4 + 4); ++i) {
-                    const ViewEntry& e = last_.inView[i];
-                    p += Printf(",%02d,%02d,%03d,", e.prn, e.elevation, e.azimuth);
-                    if (e.snr >= 0) {
-                        p += Printf("%02d", e.snr);
-                    }
-                }
-                AppendChecksum(p);
-                out.push_back(std::move(p));
+        case kKeyGsa:
+        case kKeyGsv:
+            for (std::string& sentence : key == kKeyGsa
+                                             ? GsaSentences(last_, setup_.talkers, setup_.nmea)
+                                             : GsvSentences(last_, setup_.talkers, setup_.nmea)) {
+                AppendChecksum(sentence);
+                out.push_back(std::move(sentence));
             }
             return;
-        }
         case kKeyRmc:
-            s = "$GPRMC," + time + (fix ? ",A," : ",V,") + latLon + (fix ? ",0.00,0.00," : ",,,") +
+            s = head + "RMC," + time + (fix ? ",A," : ",V,") + latLon +
+                (fix ? ",0.00,0.00," : ",,,") +
                 Printf("%02d%02d%02d", tm.tm_mday, tm.tm_mon + 1, tm.tm_year % 100) +
                 (fix ? ",,,A" : ",,,N");
             break;
         case kKeyVtg:
-            s = fix ? "$GPVTG,0.00,T,,M,0.00,N,0.00,K,A" : "$GPVTG,,T,,M,,N,,K,N";
+            s = head + (fix ? "VTG,0.00,T,,M,0.00,N,0.00,K,A" : "VTG,,T,,M,,N,,K,N");
             break;
         case kKeyZda:
-            s = "$GPZDA," + time +
+            s = head + "ZDA," + time +
                 Printf(",%02d,%02d,%04d,00,00", tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900);
             break;
     }

@@ -18,11 +18,21 @@ constexpr const char* kVersionHead = "$PNMX600 Nemerix NS1030";
 constexpr const char* kFirmwareVersion = "1.05";
 constexpr int kMaxChannels = 16;  // satellites listed in view at most
 constexpr int kMaxUsed = 12;      // GSA has twelve slots
+// A receiver of several systems lists more, and uses up to kMaxUsed of each system.
+constexpr int kGnssChannels = 32;
+
+// What the output looks like: the GPS receiver's GP sentences, or a receiver of several systems
+// (GPS, GLONASS, Galileo, BeiDou): GN position and fix, one GSA per system, GSV per system's
+// talker, its satellites numbered as its NMEA version does.
+enum class Talkers { kGps, kGnss };
+enum class NmeaVersion { k40, k410, k411 };
 
 struct ReceiverSetup {
     Place place = kDefaultPlace;
     std::int64_t startUtc = 0;  // UTC of the first second, seconds since 1970
     std::uint32_t seed = 1;
+    Talkers talkers = Talkers::kGps;
+    NmeaVersion nmea = NmeaVersion::k410;
 };
 
 enum class FixMode : int { kNone = 1, k2D = 2, k3D = 3 };
@@ -35,6 +45,7 @@ struct ViewEntry {
     int elevation = 0;
     int azimuth = 0;
     int snr = -1;  // -1 while not tracked (an empty field)
+    GnssSystem system = GnssSystem::kGps;
 };
 
 // What the last second said.
@@ -44,7 +55,7 @@ struct SecondState {
     FixMode mode = FixMode::kNone;
     bool modeChanged = false;  // differs from the second before, or first after a restart
     std::vector<ViewEntry> inView;
-    std::vector<int> used;
+    std::vector<int> used;  // SatelliteKey of each
     Dops dops;
 };
 

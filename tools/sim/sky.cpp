@@ -104,27 +104,53 @@ bool Invert(std::array<std::array<double, 8>, 4>& m, int n) {
 
 }  // namespace
 
-SkySatellite GpsSatellite(int prn, const Place& place, std::int64_t utcSeconds) {
-    const int index = prn - 1;
-    const int plane = index % kGpsPlanes;
-    const int slot = index / kGpsPlanes;
+int SatelliteKey(GnssSystem system, int prn) {
+    return system == GnssSystem::kGps || system == GnssSystem::kSbas
+               ? prn
+               : 1000 * static_cast<int>(system) + prn;
+}
+
+SkySatellite OrbitSatellite(const Orbit& orbit, int plane, int slot, int prn, GnssSystem system,
+                            const Place& place, std::int64_t utcSeconds) {
     const double t = static_cast<double>(utcSeconds - kJ2000UnixSeconds);
-    // Planes 60° apart in node; slots spread round the plane, staggered from plane to plane.
-    const double node = (plane * 60.0 + 10.0) * kDegree;
-    const double phase = (slot * 360.0 / 6.0 + plane * 13.0) * kDegree;
-    const double u = phase + 2.0 * std::numbers::pi * std::fmod(t / kGpsPeriodS, 1.0);
-    const double inc = kGpsInclinationDeg * kDegree;
-    const double x = kGpsOrbitRadiusKm *
+    const double node = (plane * (360.0 / orbit.planes) + orbit.firstNodeDeg) * kDegree;
+    const double phase =
+        (slot * 360.0 / static_cast<double>(orbit.slotsPerPlane) + plane * orbit.staggerDeg) *
+        kDegree;
+    const double u = phase + 2.0 * std::numbers::pi * std::fmod(t / orbit.periodS, 1.0);
+    const double inc = orbit.inclinationDeg * kDegree;
+    const double x = orbit.radiusKm *
                      (std::cos(u) * std::cos(node) - std::sin(u) * std::cos(inc) * std::sin(node));
-    const double y = kGpsOrbitRadiusKm *
+    const double y = orbit.radiusKm *
                      (std::cos(u) * std::sin(node) + std::sin(u) * std::cos(inc) * std::cos(node));
-    const double z = kGpsOrbitRadiusKm * std::sin(u) * std::sin(inc);
+    const double z = orbit.radiusKm * std::sin(u) * std::sin(inc);
     // Earth rotation: Greenwich sidereal angle.
     const double days = t / 86400.0;
     const double gmst = std::fmod(280.46061837 + 360.98564736629 * days, 360.0) * kDegree;
     const Vector3 ecef{x * std::cos(gmst) + y * std::sin(gmst),
                        -x * std::sin(gmst) + y * std::cos(gmst), z};
-    return LookAt(prn, place, ecef);
+    SkySatellite seen = LookAt(prn, place, ecef);
+    seen.system = system;
+    return seen;
+}
+
+SkySatellite GeostationarySatellite(double longitudeDeg, int prn, GnssSystem system,
+                                    const Place& place) {
+    const double lon = longitudeDeg * kDegree;
+    SkySatellite seen =
+        LookAt(prn, place,
+               {kGeostationaryRadiusKm * std::cos(lon), kGeostationaryRadiusKm * std::sin(lon), 0});
+    seen.system = system;
+    return seen;
+}
+
+SkySatellite GpsSatellite(int prn, const Place& place, std::int64_t utcSeconds) {
+    // Six planes 60° apart in node, six slots round each, staggered 13° from plane to plane.
+    constexpr Orbit kGps{
+        kGpsOrbitRadiusKm, kGpsPeriodS, kGpsInclinationDeg, kGpsPlanes, 10.0, 13.0, 6};
+    const int index = prn - 1;
+    return OrbitSatellite(kGps, index % kGpsPlanes, index / kGpsPlanes, prn, GnssSystem::kGps,
+                          place, utcSeconds);
 }
 
 std::vector<SkySatellite> SatellitesInView(const Place& place, std::int64_t utcSeconds) {
@@ -137,10 +163,8 @@ std::vector<SkySatellite> SatellitesInView(const Place& place, std::int64_t utcS
     }
     std::vector<SkySatellite> sbas;
     for (const SbasSatellite& g : kSbasSatellites) {
-        const double lon = g.longitudeDeg * kDegree;
-        const SkySatellite s = LookAt(
-            g.prn, place,
-            {kGeostationaryRadiusKm * std::cos(lon), kGeostationaryRadiusKm * std::sin(lon), 0});
+        const SkySatellite s =
+            GeostationarySatellite(g.longitudeDeg, g.prn, GnssSystem::kSbas, place);
         if (s.elevationDeg >= kSbasElevationMaskDeg) {
             sbas.push_back(s);
         }

@@ -14,11 +14,41 @@ struct Place {
     double altitudeM = 0;
 };
 
+enum class GnssSystem : int { kGps, kSbas, kGlonass, kGalileo, kBeidou };
+
 struct SkySatellite {
-    int prn = 0;
+    int prn = 0;  // the satellite's number in its system (GLONASS: its slot)
     double elevationDeg = 0;
     double azimuthDeg = 0;  // 0 to below 360, clockwise from north
+    GnssSystem system = GnssSystem::kGps;
 };
+
+// One number for a satellite of any system: the PRN for GPS and SBAS (as a GPS receiver numbers
+// them), 1000 x system + number for the others.
+int SatelliteKey(GnssSystem system, int prn);
+inline int SatelliteKey(const SkySatellite& s) {
+    return SatelliteKey(s.system, s.prn);
+}
+
+// Circular orbits in planes of equal inclination, their nodes evenly spaced, the slots of a
+// plane evenly spaced round it and staggered from plane to plane.
+struct Orbit {
+    double radiusKm;
+    double periodS;
+    double inclinationDeg;
+    int planes;
+    double firstNodeDeg;
+    double staggerDeg;  // of a plane's first slot against the plane before
+    int slotsPerPlane;
+};
+
+// Where the satellite in a plane and slot of an orbit is seen, as number prn of a system.
+SkySatellite OrbitSatellite(const Orbit& orbit, int plane, int slot, int prn, GnssSystem system,
+                            const Place& place, std::int64_t utcSeconds);
+
+// Where a geostationary satellite at a longitude is seen.
+SkySatellite GeostationarySatellite(double longitudeDeg, int prn, GnssSystem system,
+                                    const Place& place);
 
 constexpr int kGpsSatelliteCount = 32;  // PRN 1 to 32
 constexpr double kGpsElevationMaskDeg = 5.0;

@@ -10,8 +10,8 @@
 #include "control/commands.h"
 #include "nmea/nmea.h"
 #include "serial/serial_events.h"
-#include "tests/nmea/recording_display.h"
 #include "tests/support/post_queue.h"
+#include "tests/support/recording_display.h"
 #include "tests/support/sim_process.h"
 
 namespace pathlux {

@@ -125,13 +125,4 @@ int SimProcess::FixAfter(std::size_t from) const {
     return std::atoi(stderrText.c_str() + after + 8);
 }
 
-int LastFixAfter(const std::string& stderrText, const std::string& mode) {
-    const std::string head = "{\"fix\":\"" + mode + "\",\"after\":";
-    const std::size_t at = stderrText.rfind(head);
-    if (at == std::string::npos) {
-        return -1;
-    }
-    return std::atoi(stderrText.c_str() + at + head.size());
-}
-
 }  // namespace pathlux::test

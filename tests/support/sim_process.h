@@ -65,8 +65,4 @@ class SimProcess {
     std::function<void()> pump_;
 };
 
-// The "after" (simulated seconds since the restart) of the last {"fix":mode,...} report on
-// standard error, or -1.
-int LastFixAfter(const std::string& stderrText, const std::string& mode);
-
 }  // namespace pathlux::test

@@ -47,19 +47,23 @@ std::string Dispatched(const std::vector<Chunk>& chunks) {
 // A fault that does nothing, or spoils more than it says, makes the tests on the simulator pass
 // or fail for the wrong reason.
 TEST(sim_faults_test, EachFaultDoesWhatItSaysToEveryLine) {
+    constexpr std::size_t kLongMin = FaultInjector::kMinLongLine;
+    constexpr std::size_t kLongMax = FaultInjector::kMaxLongLine;
     const struct {
         const char* legend;
         unsigned fault;
         std::string dispatched;
         bool split;
+        std::size_t runMin;  // bytes before the sentence's "$", with no line end among them
+        std::size_t runMax;
     } rows[] = {
-        {"no fault", 0, "as sent", false},
-        {"noise before the sentence", kFaultNoise, "as sent", false},
-        {"a control byte inside", kFaultControl, "0 sentences", false},
-        {"split with pauses", kFaultSplit, "as sent", true},
-        {"wrong checksum", kFaultChecksum, "wrong checksum", false},
-        {"trailing fields missing", kFaultMissing, "cut short", false},
-        {"a long run without CR before", kFaultLongLine, "as sent", false},
+        {"no fault", 0, "as sent", false, 0, 0},
+        {"noise before the sentence", kFaultNoise, "as sent", false, 1, FaultInjector::kMaxNoise},
+        {"a control byte inside", kFaultControl, "0 sentences", false, 0, 0},
+        {"split with pauses", kFaultSplit, "as sent", true, 0, 0},
+        {"wrong checksum", kFaultChecksum, "wrong checksum", false, 0, 0},
+        {"trailing fields missing", kFaultMissing, "cut short", false, 0, 0},
+        {"a long run before", kFaultLongLine, "as sent", false, kLongMin, kLongMax},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.legend);
@@ -69,10 +73,15 @@ TEST(sim_faults_test, EachFaultDoesWhatItSaysToEveryLine) {
             injector.Emit(kGga + "\r\n", chunks);
             ASSERT_EQ(Dispatched(chunks), row.dispatched);
             ASSERT_EQ(chunks.size() > 1, row.split);
-            ASSERT_EQ(chunks.size() > 1 || chunks[0].bytes != kGga + "\r\n", row.fault != 0);
+            std::string bytes;
             for (const Chunk& c : chunks) {
+                bytes += c.bytes;
                 EXPECT_EQ(c.pauseAfter, &c != &chunks.back()) << "a pause between pieces";
             }
+            const std::string run = bytes.substr(0, bytes.find('$'));
+            ASSERT_GE(run.size(), row.runMin);
+            ASSERT_LE(run.size(), row.runMax);
+            ASSERT_EQ(run.find_first_of("\r\n"), std::string::npos);
         }
     }
 }

@@ -67,6 +67,8 @@ TEST(pathlux_sim_test, AnswersOnAPseudoTerminalReplugsAndStops) {
     EXPECT_TRUE(
         sim.StderrHas(R"({"rx":"$PNMRX111,COLD*41","accepted":false,"reason":"bad checksum"})"));
     EXPECT_TRUE(sim.StderrHas(R"({"rx":"$PNMRX111,COLD*40","accepted":true})"));
+    EXPECT_EQ(sim.stderrText.find(R"({"restart")"), sim.stderrText.rfind(R"({"restart")"))
+        << "a line refused is not obeyed";
 
     sim.Signal(SIGUSR1);
     ASSERT_TRUE(sim.WaitFor([&] { return old.HungUp(); }));

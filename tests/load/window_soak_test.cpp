@@ -84,6 +84,7 @@ TEST(window_soak_test, FaultsFloodAndUnplugsLeaveNoTrace) {
         sim.Signal(SIGUSR1);
         ASSERT_TRUE(sim.WaitFor([&] { return dialog.portOpen() == 0; }));
         ASSERT_TRUE(sim.WaitFor([&] { return boxes.texts.size() == boxesBefore + 1; }));
+        EXPECT_EQ(dialog.GetDlgItemText(res::kOpenButton), "Open");
         ASSERT_TRUE(sim.WaitFor(
             [&] { return sim.stderrText.find(R"({"replugged":)", reports) != std::string::npos; }));
         QTest::mouseClick(dialog.GetDlgItem(res::kOpenButton), Qt::LeftButton);

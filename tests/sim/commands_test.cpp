@@ -62,32 +62,24 @@ TEST(sim_commands_test, AcceptsWhatTheMonitorSendsAndNothingElse) {
     }
 }
 
+// CR, LF or both end a line and empty lines are skipped; a line may come across feeds and an
+// unfinished one is held; a long line is cut and marked, and its rest dropped.
 TEST(sim_commands_test, SplitsTheIncomingBytesIntoLines) {
     const std::string longLine(LineSplitter::kMaxLineBytes + 10, 'x');
-    const struct {
-        const char* legend;
-        std::vector<std::string> feeds;
-        std::vector<LineSplitter::Line> expected;
-    } rows[] = {
-        {"CR, LF or both end a line; empty lines skipped",
-         {"a\r\nb\nc\r\r\n\n"},
-         {{"a", false}, {"b", false}, {"c", false}}},
-        {"a line across feeds; an unfinished one held",
-         {"$PNMRX1", "11,COLD*40\r", "\nab"},
-         {{"$PNMRX111,COLD*40", false}}},
-        {"a long line cut and marked",
-         {longLine + "\r\nok\r\n"},
-         {{longLine.substr(0, LineSplitter::kMaxLineBytes), true}, {"ok", false}}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.legend);
-        LineSplitter splitter;
-        std::vector<LineSplitter::Line> lines;
-        for (const std::string& feed : row.feeds) {
-            splitter.Feed(feed, lines);
-        }
-        EXPECT_EQ(lines, row.expected);
+    LineSplitter splitter;
+    std::vector<LineSplitter::Line> lines;
+    for (const std::string& feed :
+         {std::string("a\r\nb\nc\r\r\n\n$PNMRX1"), std::string("11,COLD*40\r"),
+          "\n" + longLine + "\r\nok\r\nheld"}) {
+        splitter.Feed(feed, lines);
     }
+    EXPECT_EQ(lines, (std::vector<LineSplitter::Line>{
+                         {"a", false},
+                         {"b", false},
+                         {"c", false},
+                         {"$PNMRX111,COLD*40", false},
+                         {longLine.substr(0, LineSplitter::kMaxLineBytes), true},
+                         {"ok", false}}));
 }
 
 }  // namespace

@@ -37,8 +37,6 @@ TEST(sim_options_test, ParsesTheCommandLine) {
          "bad value for --start: 2100-02-29T00:00:00"},
         {"unknown fault", {"--fault", "noise,static"}, "bad value for --fault: noise,static"},
         {"empty fault name", {"--fault", "noise,"}, "bad value for --fault: noise,"},
-        {"speed zero", {"--speed", "0"}, "bad value for --speed: 0"},
-        {"unknown option", {"--colour", "red"}, "unknown option --colour"},
         {"link and device",
          {"--link", "a", "--device", "b"},
          "--link and --device cannot be used together"},

@@ -149,40 +149,5 @@ TEST(sim_receiver_test, TheMonitorReadsWhatTheSimulatorMeant) {
     EXPECT_TRUE(sbasSeen);
 }
 
-// The output list and rates as the commands set them, GSV pages counted as one.
-TEST(sim_receiver_test, ListAndRateCommandsChangeTheOutput) {
-    const struct {
-        const char* legend;
-        std::vector<std::string> commands;
-        std::vector<std::vector<std::string>> heads;  // of seconds 1, 2, 3, ...
-    } rows[] = {
-        {"default list and order", {}, {{"GGA", "GSA", "GSV", "RMC"}}},
-        {"empty list: silence", {"$PNMRX108*60"}, {{}, {}}},
-        {"RMC every second, GGA every third",
-         {"$PNMRX108,RMC,GGA*7D", "$PNMRX103,RMC,1,GGA,3*74"},
-         {{"RMC"}, {"RMC"}, {"RMC", "GGA"}, {"RMC"}}},
-        {"a rate for an unlisted sentence shows nothing",
-         {"$PNMRX108,RMC*10", "$PNMRX103,ZDA,2*06"},
-         {{"RMC"}, {"RMC"}}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.legend);
-        Bench bench;
-        bench.Second();  // second 0, with the version sentence; rates count from there
-        for (const std::string& command : row.commands) {
-            bench.Send(command);
-        }
-        for (const std::vector<std::string>& expected : row.heads) {
-            std::vector<std::string> heads;
-            for (const std::string& s : bench.Second()) {
-                if (heads.empty() || heads.back() != "GSV" || !s.starts_with("$GPGSV")) {
-                    heads.push_back(s.substr(3, 3));
-                }
-            }
-            EXPECT_EQ(heads, expected);
-        }
-    }
-}
-
 }  // namespace
 }  // namespace pathlux::sim

@@ -35,15 +35,6 @@ long Wakeups() {
     return usage.ru_nvcsw;
 }
 
-long long SentField(const std::string& stderrText, const std::string& name) {
-    const std::size_t sent = stderrText.find(R"({"sent":{)");
-    const std::size_t at = stderrText.find('"' + name + "\":", sent);
-    if (sent == std::string::npos || at == std::string::npos) {
-        return -1;
-    }
-    return std::stoll(stderrText.substr(at + name.size() + 3));
-}
-
 // The value below which the given share of the sorted values lies.
 double Quantile(std::vector<double> values, double share) {
     if (values.empty()) {
@@ -121,9 +112,9 @@ int Run(int seconds) {
     const long wakeups = Wakeups() - wakeups0;
     ticker.stop();
     clicker.stop();
-    sim.WaitFor([&] { return SentField(sim.stderrText, "bytes") >= 0; });
-    const long long bytes = SentField(sim.stderrText, "bytes");
-    const long long lines = SentField(sim.stderrText, "lines");
+    sim.WaitFor([&] { return sim.Sent("bytes") >= 0; });
+    const long long bytes = sim.Sent("bytes");
+    const long long lines = sim.Sent("lines");
     if (!done() || bytes <= 0) {
         std::fputs("flood_bench: the flood did not get through\n", stderr);
         return 1;

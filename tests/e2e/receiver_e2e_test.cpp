@@ -10,8 +10,8 @@
 #include "control/commands.h"
 #include "nmea/nmea.h"
 #include "serial/serial_events.h"
-#include "tests/nmea/recording_display.h"
 #include "tests/support/post_queue.h"
+#include "tests/support/recording_display.h"
 #include "tests/support/sim_process.h"
 
 namespace pathlux {
@@ -38,7 +38,6 @@ class Monitor : public ByteSource {
             const std::uint32_t events = NotifiedEvents(posted->wParam);
             portLost = portLost || (events & CSerialEvents::kEventPortLost) != 0;
             core.OnSerialNotify(events, *this);
-            ++notifications;
             const Text time = display.Field(kTimeField);
             if (time != lastTime) {
                 lastTime = time;
@@ -60,30 +59,13 @@ class Monitor : public ByteSource {
     RecordingDisplay display;
     NmeaInterpreter core{display};
     Text lastTime;
-    int notifications = 0;
     bool portLost = false;
 };
-
-// Simulated seconds from the cold restart to the first 2D or 3D fix after it, as the simulator
-// reports them, or -1 before that fix.
-int FixAfterColdRestart(const test::SimProcess& sim) {
-    const std::string& text = sim.stderrText;
-    const std::size_t restart = text.find(R"({"restart":"cold"})");
-    if (restart == std::string::npos) {
-        return -1;
-    }
-    const std::size_t fix =
-        std::min(text.find(R"({"fix":"2D")", restart), text.find(R"({"fix":"3D")", restart));
-    const std::size_t after = text.find(R"("after":)", fix);
-    return fix == std::string::npos || after == std::string::npos
-               ? -1
-               : std::atoi(text.c_str() + after + 8);
-}
 
 TEST(receiver_e2e_test, FixThenColdRestartThroughTheSerialPort) {
     test::SimProcess sim(
         {"--speed", "40", "--seed", "7", "--start", "2026-12-06T12:00:00", "--duration", "120"});
-    ASSERT_TRUE(sim.WaitFor([&] { return sim.stdoutText.find('\n') != std::string::npos; }));
+    ASSERT_TRUE(sim.WaitForDevice());
     const std::string device = sim.FirstLine();
 
     Monitor monitor;
@@ -103,33 +85,25 @@ TEST(receiver_e2e_test, FixThenColdRestartThroughTheSerialPort) {
     // Cold, as the button does it: the command, then the TTFF restart.
     monitor.SendCommand(RestartSentence(kRestartCommands[0]));
     monitor.core.RestartTtff();
-    const std::size_t versionWrites = display.logLines.size();
+    display.fields.erase(kVersionField);
     ASSERT_TRUE(sim.WaitFor([&] { return sim.StderrHas(R"({"restart":"cold"})"); }));
     EXPECT_TRUE(sim.StderrHas(R"({"rx":"$PNMRX111,COLD*40","accepted":true})"));
 
     // The version sentence comes back, the fix goes away, the count runs and stops at the fix.
-    ASSERT_TRUE(sim.WaitFor([&] {
-        for (std::size_t i = versionWrites; i < display.logLines.size(); ++i) {
-            if (display.logLines[i].starts_with(u"$PNMX600 Nemerix NS1030,Version ")) {
-                return true;
-            }
-        }
-        return false;
-    }));
-    EXPECT_EQ(display.Field(kVersionField), u"1.05");
+    ASSERT_TRUE(sim.WaitFor([&] { return display.Field(kVersionField) == u"1.05"; }));
     ASSERT_TRUE(sim.WaitFor([&] { return display.Field(kFixField) == u"NA"; }));
     EXPECT_TRUE(monitor.core.ttffCounting());
     ASSERT_TRUE(sim.WaitFor([&] { return !monitor.core.ttffCounting(); }));
-    ASSERT_TRUE(sim.WaitFor([&] { return FixAfterColdRestart(sim) >= 0; }));
-    const int simulatorTtff = FixAfterColdRestart(sim);
+    const std::size_t restart = sim.stderrText.find(R"({"restart":"cold"})");
+    ASSERT_TRUE(sim.WaitFor([&] { return sim.FixAfter(restart) >= 0; }));
+    const int simulatorTtff = sim.FixAfter(restart);
     EXPECT_NEAR(monitor.core.state().ttffSeconds, simulatorTtff, 1);
     EXPECT_EQ(display.Field(kTtffField), FormatTtff(monitor.core.state().ttffSeconds));
     EXPECT_FALSE(monitor.portLost);
 
     // The receiver goes away: the watcher says so, and the port closes cleanly.
     sim.Signal(SIGTERM);
-    ASSERT_TRUE(sim.WaitFor([&] { return sim.HasExited(); }));
-    EXPECT_EQ(sim.ExitCode(), 0);
+    EXPECT_EQ(sim.WaitForExit(), 0);
     ASSERT_TRUE(sim.WaitFor([&] { return monitor.portLost; }));
     EXPECT_EQ(monitor.port.Close(), 0);
 }

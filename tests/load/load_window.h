@@ -1,18 +1,14 @@
-// The monitor window as the load tests drive it: on a device given by path, counting the log
-// lines the core hands it, with every message box answered at once.
+// The monitor window as the load tests and the flood benchmark drive it: on a device given by
+// path, counting the log lines the core hands it and noting every time it shows.
 #pragma once
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QTest>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "res/dialog102.h"
-#include "tests/common/message_box_catcher.h"
 #include "window/monitor_dlg.h"
 
 namespace pathlux::test {
@@ -49,20 +45,5 @@ class CountingMonitor : public CMonitorDlg {
     bool recordTimes = true;
     std::vector<int> timesShown;
 };
-
-using testing::MessageBoxCatcher;
-
-// Resident memory of this process in KiB, 0 when unknown.
-inline long ResidentKib() {
-    long pages = 0;
-    long resident = 0;
-    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) {
-            resident = 0;
-        }
-        std::fclose(statm);
-    }
-    return resident * 4;
-}
 
 }  // namespace pathlux::test

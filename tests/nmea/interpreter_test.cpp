@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "recording_display.h"
+#include "tests/support/recording_display.h"
 
 namespace pathlux {
 namespace {

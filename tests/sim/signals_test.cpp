@@ -11,7 +11,7 @@ namespace {
 
 // A handler runs between any two calls of the run loop, so it must leave errno as it found it,
 // even when its own write fails.
-TEST(signals_test, HandlerKeepsErrnoWhenTheWakePipeIsFull) {
+TEST(sim_signals_test, HandlerKeepsErrnoWhenTheWakePipeIsFull) {
     Signals signals;
     ASSERT_EQ(signals.Catch(), "");
     // The smallest pipe: one page.

@@ -7,6 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace pathlux::test {
 namespace {
 
@@ -100,13 +103,26 @@ int SimProcess::ExitCode() const {
     return exited_ && WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
 }
 
-int LastFixAfter(const std::string& stderrText, const std::string& mode) {
-    const std::string head = "{\"fix\":\"" + mode + "\",\"after\":";
-    const std::size_t at = stderrText.rfind(head);
-    if (at == std::string::npos) {
+long long SimProcess::Sent(const std::string& name) const {
+    const std::size_t report = stderrText.find(R"({"sent":{)");
+    const std::size_t at = stderrText.find('"' + name + "\":", report);
+    // A report read only in part counts as not yet come.
+    if (report == std::string::npos || at == std::string::npos ||
+        stderrText.find("}}", report) == std::string::npos) {
         return -1;
     }
-    return std::atoi(stderrText.c_str() + at + head.size());
+    return std::atoll(stderrText.c_str() + at + name.size() + 3);
+}
+
+int SimProcess::FixAfter(std::size_t from) const {
+    const std::size_t fix =
+        std::min(stderrText.find(R"({"fix":"2D")", from), stderrText.find(R"({"fix":"3D")", from));
+    const std::size_t after = stderrText.find(R"("after":)", fix);
+    if (from == std::string::npos || after == std::string::npos ||
+        stderrText.find('}', after) == std::string::npos) {
+        return -1;
+    }
+    return std::atoi(stderrText.c_str() + after + 8);
 }
 
 }  // namespace pathlux::test

@@ -1,4 +1,6 @@
-// A display that remembers everything the interpreter tells it.
+// What the interpretation core wrote to its display: field texts, log lines and, in order, every
+// field write, timer call and redraw. The one recorder of the core tests, the simulator tests and
+// the end-to-end test.
 #pragma once
 
 #include <map>

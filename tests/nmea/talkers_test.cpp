@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "nmea/interpreter.h"
-#include "recording_display.h"
+#include "tests/support/recording_display.h"
 
 namespace pathlux {
 namespace {

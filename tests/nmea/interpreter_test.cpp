@@ -47,12 +47,10 @@ TEST_F(InterpreterTest, EdgeValuesWriteTheDisplayTexts) {
         TextView expected;
     } cases[] = {
         {"empty time", u"$GPRMC,,V,,,,,,,*00", kTimeField, u"0::"},
-        {"empty date", u"$GPRMC,,V,,,,,,,*00", kDateField, u"/0"},
         {"short time clamps", u"$GPRMC,123,V*00", kTimeField, u"12:3:"},
         {"negative speed shown signed", u"$GPRMC,1,A,,,,,-5,0,0*00", kSpeedField, u"-9 km/h"},
         {"huge speed saturates", u"$GPRMC,1,A,,,,,9999999999,0,0*00", kSpeedField,
          u"2147483647 km/h"},
-        {"course not a number reads 0", u"$GPRMC,1,A,,,,,0,nan,0*00", kCourseField, u"0\u00B0"},
         {"empty altitude", u"$GPGGA,,,,,,,,,,*00", kAltitudeField, u"0m"},
         {"version after Version", u"$PNMX600 Nemerix NS1030,Version 1.05*00", kVersionField,
          u"1.05"},
@@ -63,7 +61,6 @@ TEST_F(InterpreterTest, EdgeValuesWriteTheDisplayTexts) {
         {"version without field 2", u"$PNMX600 Nemerix NS1030*00", kVersionField, u""},
         {"empty fix mode", u"$GPGSA,A,,,,,,,,,,,,,,,,*00", kFixField, u"NA"},
         {"empty DOP", u"$GPGSA,A,1,,,,,,,,,,,,,,,*00", kPdopField, u"0"},
-        {"short GSA", u"$GPGSA,A,1,,,,*32", kVdopField, u"0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.legend);
@@ -118,8 +115,6 @@ TEST_F(InterpreterTest, DispatchMatchesWholeHeadsWithCase) {
         {"combined talker", u"$GNRMC,1,A*00", true},
         {"unknown talker", u"$GXRMC,1,A*00", false},
         {"lower case", u"$gpgga,1,4807.038,N*00", false},
-        {"head with trailing blank", u"$GPRMC ,1*00", false},
-        {"bare head", u"$GPRMC", false},
         {"longer head", u"$GPRMCX,1*00", false},
         {"GLL is not read", u"$GPGLL,4807.038,N*00", false},
     };

@@ -165,11 +165,14 @@ TEST_F(InterpreterTest, GsvCyclesRedrawOnlyWhenCountedFromMessageOne) {
 TEST_F(InterpreterTest, GsvSlotsAndRecords) {
     ReceiverState& s = core.state();
     s.inViewPrns.fill(-1);
-    // "00" in view reads as 12; message 3 of 10 stores only slots 8 and 9.
-    Dispatch({u"$GPGSV,1,1,00*00", u"$GPGSV,3,3,10,32,10,20,30,120,11,21,31,139,12,22,32*00",
+    // "00" in view reads as 12: four empty entries stored as PRN 0.
+    core.DispatchSentence(u"$GPGSV,1,1,00*00");
+    EXPECT_EQ(s.inViewCount, 12);
+    EXPECT_EQ(s.inViewPrns[3], 0);
+    // Message 3 of 10 stores only slots 8 and 9.
+    Dispatch({u"$GPGSV,3,3,10,32,10,20,30,120,11,21,31,139,12,22,32*00",
               u"$GPGSV,1,1,04,,,,,,,,,,,,,33,13,23,33*00"});
     EXPECT_EQ(s.inViewCount, 4);
-    EXPECT_EQ(s.inViewPrns[0], 0) << "from the message with 0 in view";
     EXPECT_EQ(s.inViewPrns[3], 33);
     EXPECT_EQ(s.inViewPrns[8], 32);
     EXPECT_EQ(s.inViewPrns[9], 120);

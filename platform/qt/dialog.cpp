@@ -18,9 +18,9 @@
 #include <QTimerEvent>
 #include <algorithm>
 
+#include "platform/qt/app_icon.h"
 #include "platform/qt/message_map.h"
 #include "platform/qt/text.h"
-#include "res/icon128.h"
 
 namespace pathlux::platform {
 namespace {
@@ -121,23 +121,9 @@ DialogBaseUnits BaseUnitsOf(const QFont& font) {
 }
 
 QIcon LoadAppIcon() {
-    QImage image(static_cast<int>(res::kAppIconPixels[0].size()),
-                 static_cast<int>(res::kAppIconPixels.size()), QImage::Format_ARGB32);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            QRgb pixel = qRgba(0, 0, 0, 0);
-            for (const res::IconColour& colour : res::kAppIconPalette) {
-                if (colour.key ==
-                    res::kAppIconPixels[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]) {
-                    pixel = 0xFF000000u | colour.rgb;
-                }
-            }
-            image.setPixel(x, y, pixel);
-        }
-    }
     QIcon icon;
     for (const int size : {16, 32, 64}) {
-        icon.addPixmap(QPixmap::fromImage(image.scaled(size, size)));
+        icon.addPixmap(QPixmap::fromImage(AppIconImage(size)));
     }
     return icon;
 }

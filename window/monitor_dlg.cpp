@@ -8,6 +8,7 @@
 #include <QTextDocument>
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <iterator>
 #include <string>
 
@@ -23,6 +24,7 @@
 #include "window/signal_bars.h"
 #include "window/sky_plot.h"
 #include "window/ttff_dlg.h"
+#include "window/zoom.h"
 
 namespace pathlux {
 namespace {
@@ -148,6 +150,7 @@ std::unique_ptr<QMenu> CMonitorDlg::MakeContextMenu() {
     QAction* series = menu->addAction(QStringLiteral("TTFF series..."));
     series->setEnabled(portOpen_ != 0);
     connect(series, &QAction::triggered, this, &CMonitorDlg::OpenTtffSeries);
+    AddZoomMenu(*menu, *this);
     return menu;
 }
 
@@ -220,6 +223,8 @@ bool CMonitorDlg::OnInitDialog() {
             }
         });
     }
+    // The frames above are read at the template's own scale: the charts keep that geometry.
+    StartZoom(*this);
     return true;
 }
 
@@ -335,6 +340,7 @@ void CMonitorDlg::RestartReceiver(const RestartCommand& command) {
 
 void CMonitorDlg::OpenNmeaOutputDialog() {
     CNmeaOutputDlg dialog(*this);
+    dialog.SetZoom(zoom());
     dialog.DoModal();
 }
 
@@ -392,10 +398,10 @@ void CMonitorDlg::UpdateWindow() {
     pendingFields_.clear();
     ShowLog();
     if (skyRedrawDue_) {
-        update(ToQRect(skyFrameRect_));
+        update(ChartArea(res::kSkyFrame, skyFrameRect_));
     }
     if (barsRedrawDue_) {
-        update(ToQRect(barFrameRect_));
+        update(ChartArea(res::kBarFrame, barFrameRect_));
     }
     skyRedrawDue_ = barsRedrawDue_ = false;
 }
@@ -458,10 +464,10 @@ void CMonitorDlg::OnPaint() {
         return;
     }
     const QRect painted = ToQRect(paintRect());
-    if (painted.intersects(ToQRect(skyFrameRect_))) {
+    if (painted.intersects(ChartArea(res::kSkyFrame, skyFrameRect_))) {
         DrawSkyPlot(*target);
     }
-    if (painted.intersects(ToQRect(barFrameRect_))) {
+    if (painted.intersects(ChartArea(res::kBarFrame, barFrameRect_))) {
         DrawSignalBars(*target);
     }
 }
@@ -474,19 +480,30 @@ void CMonitorDlg::OnTimer(int timerId) {
     interpreter_.OnTimer(timerId);
 }
 
+// At a zoom the layout moves the frames; the charts keep their geometry and are composed at as
+// many times the pixels, so they stay sharp.
+QRect CMonitorDlg::ChartArea(int frameId, const platform::Rect& frame) const {
+    const platform::Rect at = GetDlgItemRect(frameId);
+    const double factor = zoom().Factor();
+    return QRect(at.left, at.top, static_cast<int>(std::ceil(frame.Width() * factor)),
+                 static_cast<int>(std::ceil(frame.Height() * factor)));
+}
+
 void CMonitorDlg::DrawSkyPlot(QPainter& target) {
     SkyGeometry geometry;
-    const QImage image = ComposeSkyPlot(skyShown_, skyFrameRect_.Width(), skyFrameRect_.Height(),
-                                        skyStyle(), devicePixelRatioF(), geometry);
+    QImage image = ComposeSkyPlot(skyShown_, skyFrameRect_.Width(), skyFrameRect_.Height(),
+                                  skyStyle(), zoom().Factor() * devicePixelRatioF(), geometry);
     skyRadius_ = geometry.skyRadius;
     skyCentre_ = geometry.skyCentre;
-    target.drawImage(QPoint(skyFrameRect_.left, skyFrameRect_.top), image);
+    image.setDevicePixelRatio(devicePixelRatioF());
+    target.drawImage(ChartArea(res::kSkyFrame, skyFrameRect_).topLeft(), image);
 }
 
 void CMonitorDlg::DrawSignalBars(QPainter& target) {
-    const QImage image = ComposeSignalBars(barsShown_, barFrameRect_.Width(),
-                                           barFrameRect_.Height(), devicePixelRatioF());
-    target.drawImage(QPoint(barFrameRect_.left, barFrameRect_.top), image);
+    QImage image = ComposeSignalBars(barsShown_, barFrameRect_.Width(), barFrameRect_.Height(),
+                                     zoom().Factor() * devicePixelRatioF());
+    image.setDevicePixelRatio(devicePixelRatioF());
+    target.drawImage(ChartArea(res::kBarFrame, barFrameRect_).topLeft(), image);
 }
 
 Point CMonitorDlg::SkyToPoint(double azimuth, double elevation) const {

@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QIcon>
+#include <QRect>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -78,7 +79,7 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     // write succeeds is not looked at; with the port closed nothing goes out.
     void SendCommand(Text sentence);
 
-    // Compose a chart and copy it onto the target at its frame's top-left corner.
+    // Compose a chart and copy it onto the target at its frame's top-left corner, at the zoom.
     void DrawSkyPlot(QPainter& target);
     void DrawSignalBars(QPainter& target);
     // Projection with the geometry of the last sky plot redraw.
@@ -115,6 +116,8 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     // The device went away while open: back to the closed state, and say so.
     void OnPortLost();
     void NotifyPortClosed(bool lost);
+    // Where the chart of a frame shows at the window's zoom.
+    QRect ChartArea(int frameId, const platform::Rect& frame) const;
     void ScheduleFrame();
     void ShowLog();
     void FollowLogSetElsewhere();

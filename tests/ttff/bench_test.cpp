@@ -101,7 +101,6 @@ TEST(ttff_bench_test, settles_before_each_run_and_goes_on_after_a_time_out) {
     bench.RestartSent(At(22000));
     bench.Stop(Ending::kPortLost);
     EXPECT_EQ(bench.runs().size(), 2u);  // the run under way is dropped, the others kept
-    EXPECT_EQ(bench.ending(), Ending::kPortLost);
 }
 
 // A position counts once the receiver has a fix and is within the distance; through the feed,

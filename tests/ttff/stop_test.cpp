@@ -28,6 +28,7 @@ TEST(ttff_stop_test, stops_mid_series_and_keeps_the_runs_done) {
         SCOPED_TRACE(c.legend);
         test::SimProcess sim({"--speed", "10"});
         ASSERT_TRUE(sim.WaitForDevice());
+        const std::string device = sim.FirstLine();  // before the stopper reads on
         std::atomic<bool> stop{false};
         // Stops the series once the third restart reached the receiver: two runs are done.
         std::thread stopper([&] {
@@ -38,7 +39,7 @@ TEST(ttff_stop_test, stops_mid_series_and_keeps_the_runs_done) {
                 stop = true;
             }
         });
-        const ToolRun run = RunTtff({"--port", sim.FirstLine(), "--restart", "hot", "--runs", "20",
+        const ToolRun run = RunTtff({"--port", device, "--restart", "hot", "--runs", "20",
                                      "--settle", "0.1", "--timeout", "5", "--json"},
                                     &stop);
         stopper.join();

@@ -18,7 +18,7 @@ using test::SimProcess;
 // names the device while the program runs; stopped, it ends well and takes the link away.
 // (Unplugging is shown through the monitor, by the soak and the TTFF tool's tests.)
 TEST(pathlux_sim_test, AnswersOnAPseudoTerminalAndStops) {
-    const std::string link = ::testing::TempDir() + "pathlux-sim-test-link";
+    const std::string link = ::testing::TempDir() + "pathlux-sim-link-" + std::to_string(getpid());
     SimProcess sim({"--speed", "20", "--link", link, "--duration", "60"});
     ASSERT_TRUE(sim.WaitForDevice());
     char target[256] = {};

@@ -21,7 +21,9 @@ struct ToolRun {
     std::string err;
 };
 
+// The whole of an open file, which it closes.
 inline std::string ReadAll(std::FILE* file) {
+    std::fseek(file, 0, SEEK_END);
     std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
     std::rewind(file);
     text.resize(std::fread(text.data(), 1, text.size(), file));

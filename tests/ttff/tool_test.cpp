@@ -7,8 +7,7 @@
 
 #include <QImage>
 #include <algorithm>
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 #include <string>
 
 #include "tests/ttff/tool_run.h"
@@ -17,8 +16,6 @@
 
 namespace pathlux::testing {
 namespace {
-
-using test::JsonValue;
 
 // Slow enough that the delays of a busy machine stay well inside the bounds of the check.
 constexpr double kSpeed = 5;
@@ -45,13 +42,13 @@ TEST(ttff_tool_test, runs_agree_with_the_simulator) {
         EXPECT_EQ(sim.Runs()[i].kind, R"("hot")");
         ExpectTimedAsSimulated(run.out[i], sim.Runs()[i], kSpeed);
     }
-    std::ostringstream csvText;
-    csvText << std::ifstream(csv).rdbuf();
-    const std::vector<std::string> rows = Lines(csvText.str());
+    const std::vector<std::string> rows = Lines(ReadAll(std::fopen(csv.c_str(), "r")));
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[3].substr(0, 9), "3,hot,ok,");
     EXPECT_NE(run.err.find("run  3/3  2D "), std::string::npos) << run.err;
     EXPECT_EQ(QImage(QString::fromStdString(plot)).width(), ttff::kPlotWidth);
+    std::remove(csv.c_str());
+    std::remove(plot.c_str());
 }
 
 TEST(ttff_tool_test, a_silent_receiver_times_out_and_the_series_goes_on) {
@@ -62,9 +59,9 @@ TEST(ttff_tool_test, a_silent_receiver_times_out_and_the_series_goes_on) {
                                  "--settle", "0.1", "--timeout", "0.3", "--json"});
     EXPECT_EQ(run.exitCode, ttff::kExitSomeFailed) << run.err;
     ASSERT_EQ(run.out.size(), 3u);
-    EXPECT_EQ(JsonValue(run.out[2], "summary.2d.failures"), "2");
-    EXPECT_EQ(JsonValue(run.out[2], "summary.2d.median_ms"), "");      // no time, no figures
-    EXPECT_TRUE(sim.WaitFor([&] { return sim.Runs().size() == 2; }));  // both restarts went out
+    EXPECT_EQ(test::JsonValue(run.out[2], "summary.2d.failures"), "2");
+    EXPECT_EQ(test::JsonValue(run.out[2], "summary.2d.median_ms"), "");  // no time, no figures
+    EXPECT_TRUE(sim.WaitFor([&] { return sim.Runs().size() == 2; }));    // both restarts went out
 }
 
 TEST(ttff_tool_test, usage_and_port_errors_have_their_exit_codes) {

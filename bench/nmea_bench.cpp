@@ -17,7 +17,7 @@ namespace {
 class DiscardingDisplay : public MonitorDisplay {
   public:
     void SetFieldText(int, const Text& text) override { benchmark::DoNotOptimize(text.data()); }
-    void AppendLog(Text line) override { benchmark::DoNotOptimize(line.data()); }
+    void AppendLog(const Text& line) override { benchmark::DoNotOptimize(line.data()); }
     void StartTimer(int, int) override {}
     void StopTimer(int) override {}
     void RedrawSkyPlot() override {}

@@ -21,7 +21,7 @@ namespace {
 class DiscardingDisplay : public MonitorDisplay {
   public:
     void SetFieldText(int, const Text&) override {}
-    void AppendLog(Text) override {}
+    void AppendLog(const Text&) override {}
     void StartTimer(int, int) override {}
     void StopTimer(int) override {}
     void RedrawSkyPlot() override {}

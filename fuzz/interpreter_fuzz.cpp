@@ -25,7 +25,7 @@ class CheckingDisplay : public MonitorDisplay {
         // A display text comes from one sentence, which the framer caps.
         Check(text.size() <= SentenceFramer::kMaxLineChars + 32);
     }
-    void AppendLog(Text line) override {
+    void AppendLog(const Text& line) override {
         Check(line.size() >= 2 && line.size() <= SentenceFramer::kMaxLineChars + 2);
         Check(line.ends_with(u"\r\n"));
     }
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     core.FeedBytes(data + half, size - half);
     core.OnTimer(kTtffTimerId);
     Check(core.framer().logLine().size() <= SentenceFramer::kMaxLineChars);
-    Check(core.framer().sentenceText().size() <= SentenceFramer::kMaxLineChars);
+    Check(core.framer().sentenceSize() <= SentenceFramer::kMaxLineChars);
     Check(core.state().fix3d == 0 || core.state().fix3d == 1);
     return 0;
 }

@@ -33,7 +33,7 @@ class MonitorDisplay {
 
     virtual void SetFieldText(int controlId, const Text& text) = 0;
     // One line for the log, its carriage return and line feed already appended.
-    virtual void AppendLog(Text line) = 0;
+    virtual void AppendLog(const Text& line) = 0;
     // Starts the timer, or restarts it so that the next tick is one period from now.
     virtual void StartTimer(int timerId, int periodMs) = 0;
     virtual void StopTimer(int timerId) = 0;

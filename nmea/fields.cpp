@@ -51,55 +51,60 @@ std::size_t SkipSpaceAndSign(const Narrowed& text, bool& negative) {
 
 }  // namespace
 
-bool SentenceFields::Next(std::size_t& pos, Span& span) const {
-    const std::size_t start = pos;
-    std::size_t end;
-    const char16_t first = start < sentence_.size() ? sentence_[start] : u'\0';
-    if (first == u',') {
-        end = start;
-    } else if (first == u'*') {
-        return false;
-    } else {
-        // A comma anywhere further on ends the field before a star does.
-        end = sentence_.find(u',', start);
+void SentenceFields::Split(int wanted) const {
+    std::size_t pos = nextStart_;
+    while (count_ < wanted) {
+        // A field that starts with a star is none; a comma anywhere further on ends the field
+        // before a star does; without a comma the first star ends it; without either it is not
+        // a field.
+        if (pos < sentence_.size() && sentence_[pos] == u'*') {
+            exhausted_ = true;
+            break;
+        }
+        std::size_t end = sentence_.find(u',', pos);
         if (end == TextView::npos) {
-            end = sentence_.find(u'*', start);
+            end = sentence_.find(u'*', pos);
             if (end == TextView::npos) {
-                return false;
+                exhausted_ = true;
+                break;
             }
         }
+        spans_[static_cast<std::size_t>(count_++)] = {pos, end};
+        pos = end + 1;
     }
-    span = {start, end};
-    pos = end + 1;
-    return true;
+    nextStart_ = pos;
 }
 
 TextView SentenceFields::Uncached(int k) const {
     if (k < 1) {
         return kMissing;
     }
-    const int wanted = k == 1 ? 1 : kCachedFields;
-    while (count_ < wanted && !exhausted_) {
-        if (Next(nextStart_, spans_[static_cast<std::size_t>(count_)])) {
-            ++count_;
-        } else {
-            exhausted_ = true;
-        }
+    if (!exhausted_) {
+        Split(k == 1 ? 1 : kCachedFields);
     }
-    if (k <= count_ || exhausted_) {
-        return k <= count_ ? (*this)[k] : kMissing;
+    if (k <= count_) {
+        return (*this)[k];
     }
-    std::size_t pos = nextStart_;
-    Span span{};
-    for (int i = count_; i < k; ++i) {
-        if (!Next(pos, span)) {
-            return kMissing;
-        }
-    }
-    if (span.end == span.begin) {
+    if (exhausted_) {
         return kMissing;
     }
-    return sentence_.substr(span.begin, span.end - span.begin);
+    // No handler reads this far: split on past the cached fields in a scratch copy, a cache's
+    // worth at a time.
+    SentenceFields rest(sentence_);
+    rest.nextStart_ = nextStart_;
+    int ahead = k - count_;
+    while (true) {
+        const int wanted = std::min(ahead, kCachedFields);
+        rest.count_ = 0;
+        rest.Split(wanted);
+        if (rest.count_ < wanted) {
+            return kMissing;
+        }
+        if (ahead == wanted) {
+            return rest[wanted];
+        }
+        ahead -= wanted;
+    }
 }
 
 Text GetField(TextView sentence, int k) {

@@ -40,8 +40,8 @@ class SentenceFields {
     static constexpr TextView kMissing = u"0";
     static constexpr int kCachedFields = 24;  // handlers read fields 1 to 20
 
-    // Finds the field that starts at pos; false when the sentence has no further field.
-    bool Next(std::size_t& pos, Span& span) const;
+    // Caches fields up to the wanted count, or until the sentence has no further field.
+    void Split(int wanted) const;
     // Field k when it is not cached yet: splits the sentence that far, or scans past the cached
     // fields without caching (no handler reads that far).
     TextView Uncached(int k) const;

@@ -2,6 +2,7 @@
 // a line's last "$" to its carriage return).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -25,7 +26,7 @@ class FramerSink {
   public:
     virtual ~FramerSink() = default;
     // A finished line without its carriage return.
-    virtual void OnLogLine(const Text& line) = 0;
+    virtual void OnLogLine(TextView line) = 0;
     // A sentence from its "$" to the character before the carriage return.
     virtual void OnSentence(TextView sentence) = 0;
 };
@@ -39,21 +40,32 @@ class SentenceFramer {
 
     void Feed(const std::uint8_t* bytes, std::size_t count, FramerSink& sink);
 
-    const Text& logLine() const { return logLine_; }
-    const Text& sentenceText() const { return sentenceText_; }
+    TextView logLine() const { return {line_.data(), lineSize_}; }
+    std::size_t sentenceSize() const {
+        return sentenceStarted_ ? spill_.size() + lineSize_ - sentenceStart_ : 0;
+    }
     bool sentenceStarted() const { return sentenceStarted_; }
 
   private:
     void ResetSentence() {
-        sentenceText_.clear();
+        spill_.clear();
         sentenceStarted_ = false;
     }
-    void AppendToLogLine(const char16_t* chars, std::size_t count, FramerSink& sink);
-    // Appends accepted characters other than CR, LF and "$" to the line and the sentence.
-    void AppendRun(const std::uint8_t* bytes, std::size_t count, FramerSink& sink);
+    // Makes room for one more character: a line at the cap goes to the log as a piece.
+    void MakeRoom(FramerSink& sink);
+    // Drops the sentence once it is longer than any valid one.
+    void CapSentence() {
+        if (sentenceSize() > kMaxLineChars) {
+            ResetSentence();
+        }
+    }
 
-    Text logLine_;
-    Text sentenceText_;
+    // The sentence is the tail of the line from sentenceStart_ on; only when the line was cut
+    // into pieces does its start live on in spill_. The common case copies each byte once.
+    std::array<char16_t, kMaxLineChars> line_{};
+    std::size_t lineSize_ = 0;
+    Text spill_;
+    std::size_t sentenceStart_ = 0;
     bool sentenceStarted_ = false;
 };
 

@@ -139,12 +139,11 @@ int NmeaInterpreter::OnSerialNotify(std::uint32_t events, ByteSource& port) {
     return kMoreWaiting;
 }
 
-void NmeaInterpreter::OnLogLine(const Text& line) {
-    Text entry;
-    entry.reserve(line.size() + 2);
-    entry += line;
-    entry += u"\r\n";
-    display_.AppendLog(std::move(entry));
+void NmeaInterpreter::OnLogLine(TextView line) {
+    // One buffer for every line: a display that does not keep the text costs no allocation.
+    logEntry_.assign(line);
+    logEntry_ += u"\r\n";
+    display_.AppendLog(logEntry_);
 }
 
 void NmeaInterpreter::DispatchSentence(TextView sentence) {

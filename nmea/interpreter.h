@@ -69,7 +69,7 @@ class NmeaInterpreter : private FramerSink {
     bool ttffCounting() const { return ttffCounting_; }
 
   private:
-    void OnLogLine(const Text& line) override;
+    void OnLogLine(TextView line) override;
     void OnSentence(TextView sentence) override { DispatchSentence(sentence); }
     void StopTtff();
     // A GP GSV message into the in-view list.
@@ -81,6 +81,7 @@ class NmeaInterpreter : private FramerSink {
 
     MonitorDisplay& display_;
     SentenceFramer framer_;
+    Text logEntry_;  // the log line being handed to the display
     ReceiverState state_;
     TalkerCycles cycles_;
     std::int32_t gsvMessagesSeen_ = 0;  // GSV messages counted in the current cycle

@@ -30,10 +30,16 @@ struct GsvLayout {
 // Fields before the star, the last one ended by it, as receivers write them (no comma after the
 // star): the commas, and one more when a star ends the last field.
 int FieldCount(TextView sentence) {
-    const auto commas = static_cast<int>(std::count(sentence.begin(), sentence.end(), u','));
-    const std::size_t star = sentence.rfind(u'*');
-    const std::size_t comma = sentence.rfind(u',');
-    const bool starEnds = star != TextView::npos && (comma == TextView::npos || star > comma);
+    int commas = 0;
+    bool starEnds = false;  // a star comes after the last comma
+    for (const char16_t c : sentence) {
+        if (c == u',') {
+            ++commas;
+            starEnds = false;
+        } else if (c == u'*') {
+            starEnds = true;
+        }
+    }
     return commas + (starEnds ? 1 : 0);
 }
 

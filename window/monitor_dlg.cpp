@@ -363,7 +363,7 @@ void CMonitorDlg::SetFieldText(int controlId, const Text& text) {
     ScheduleFrame();
 }
 
-void CMonitorDlg::AppendLog(Text line) {
+void CMonitorDlg::AppendLog(const Text& line) {
     if (watcher_ != nullptr) {
         watcher_->OnLogLine(line);
     }

@@ -43,7 +43,7 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
 
     // What the interpretation core writes to.
     void SetFieldText(int controlId, const Text& text) override;
-    void AppendLog(Text line) override;
+    void AppendLog(const Text& line) override;
     void StartTimer(int timerId, int periodMs) override;
     void StopTimer(int timerId) override;
     void RedrawSkyPlot() override;

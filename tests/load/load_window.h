@@ -16,9 +16,9 @@ namespace pathlux::test {
 class CountingMonitor : public CMonitorDlg {
   public:
     // One per line the framer finished; every simulator line is one sentence.
-    void AppendLog(Text line) override {
+    void AppendLog(const Text& line) override {
         ++logLines;
-        CMonitorDlg::AppendLog(std::move(line));
+        CMonitorDlg::AppendLog(line);
     }
 
     // Once the simulator has named its device, points COM8: at path (the device when empty) and

@@ -14,7 +14,7 @@ namespace {
 
 class RecordingSink : public FramerSink {
   public:
-    void OnLogLine(const Text& line) override { lines.push_back(line); }
+    void OnLogLine(TextView line) override { lines.emplace_back(line); }
     void OnSentence(TextView sentence) override { sentences.emplace_back(sentence); }
     std::vector<Text> lines;
     std::vector<Text> sentences;
@@ -102,7 +102,7 @@ TEST(framer_test, EndlessLineIsLoggedInPiecesAndLosesNoLaterSentence) {
     // A sentence without end is dropped at the cap; the next one still arrives whole.
     const std::string endless = "$" + std::string(3 * cap, 'x');
     Feed(framer, endless, sink);
-    EXPECT_LE(framer.sentenceText().size(), cap);
+    EXPECT_LE(framer.sentenceSize(), cap);
     EXPECT_FALSE(framer.sentenceStarted());
     sink.sentences.clear();
     Feed(framer, "$GPGGA,2*00\r", sink);

@@ -17,7 +17,7 @@ const std::string kGga = "$GPGGA,120000.000,4807.0380,N,01131.0000,E,1,08,0.9,54
 // checksum digits, kGga cut short after a comma with its checksum right, or something else.
 std::string Dispatched(const std::vector<Chunk>& chunks) {
     struct Collector : FramerSink {
-        void OnLogLine(const Text&) override {}
+        void OnLogLine(TextView) override {}
         void OnSentence(TextView s) override { sentences.emplace_back(s.begin(), s.end()); }
         std::vector<std::string> sentences;
     } sink;

@@ -18,7 +18,7 @@ class RecordingDisplay : public MonitorDisplay {
         fields[controlId] = text;
         events.push_back("field " + std::to_string(controlId));
     }
-    void AppendLog(Text line) override { logLines.push_back(std::move(line)); }
+    void AppendLog(const Text& line) override { logLines.push_back(line); }
     void StartTimer(int timerId, int periodMs) override {
         events.push_back("start " + std::to_string(timerId) + " " + std::to_string(periodMs));
     }

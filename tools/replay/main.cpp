@@ -53,16 +53,17 @@ class JsonDisplay : public MonitorDisplay {
         out_ += '}';
         EndLine();
     }
-    void AppendLog(Text line) override {
+    void AppendLog(const Text& line) override {
         if (!withLog_) {
             return;
         }
         // The line's own CR LF is the log's line break, not part of the text.
-        if (line.ends_with(u"\r\n")) {
-            line.resize(line.size() - 2);
+        TextView text = line;
+        if (text.ends_with(u"\r\n")) {
+            text.remove_suffix(2);
         }
         out_ += "{\"log\":";
-        AppendJsonString(out_, line);
+        AppendJsonString(out_, text);
         out_ += '}';
         EndLine();
     }

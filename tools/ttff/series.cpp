@@ -37,7 +37,7 @@ class CoreDisplay : public MonitorDisplay {
     void SetFieldText(int controlId, const Text& text) override {
         feed_->OnFieldText(at_, controlId, text);
     }
-    void AppendLog(Text line) override { feed_->OnLogLine(at_, line); }
+    void AppendLog(const Text& line) override { feed_->OnLogLine(at_, line); }
     // The tool shows no TTFF field and no charts.
     void StartTimer(int, int) override {}
     void StopTimer(int) override {}

@@ -20,6 +20,7 @@
 #include "res/dialog102.h"
 #include "window/bar_geometry.h"
 #include "window/nmea_output_dlg.h"
+#include "window/port_line.h"
 #include "window/signal_bars.h"
 #include "window/sky_plot.h"
 #include "window/ttff_dlg.h"
@@ -55,8 +56,8 @@ constexpr int kCommandButtons[] = {res::kColdButton, res::kWarmButton, res::kHot
 
 constexpr int kInitialPort = 7;  // COM8
 
-// The port's fixed line settings: 9600 baud, 8 data bits, no parity, one stop bit.
-constexpr std::uint32_t kBaudRate = 9600;
+// The port's line settings: 8 data bits, no parity, one stop bit, at the speed chosen (9600 unless
+// the user chose another).
 constexpr std::uint32_t kDataBits = 8;
 constexpr std::uint32_t kNoParity = 0;
 constexpr std::uint32_t kOneStopBit = 0;
@@ -120,18 +121,22 @@ Text PortName(int number) {
     return name;
 }
 
-// The port as the interpretation core reads it: non-blocking reads of what has arrived.
+// The port as the interpretation core reads it: non-blocking reads of what has arrived, which
+// the line's checks and capture see too.
 class PortReader : public ByteSource {
   public:
-    explicit PortReader(CSerialPort& port) : port_(port) {}
+    PortReader(CSerialPort& port, PortLine& line) : port_(port), line_(line) {}
     std::size_t Read(std::uint8_t* buffer, std::size_t max) override {
         std::uint32_t count = 0;
         port_.Read(buffer, static_cast<std::uint32_t>(max), &count, nullptr, platform::INFINITE);
-        return std::min<std::size_t>(count, max);
+        const std::size_t read = std::min<std::size_t>(count, max);
+        line_.OnReceived(buffer, read);
+        return read;
     }
 
   private:
     CSerialPort& port_;
+    PortLine& line_;
 };
 
 }  // namespace
@@ -139,7 +144,8 @@ class PortReader : public ByteSource {
 CMonitorDlg::CMonitorDlg()
     : platform::Dialog(res::kMonitorDialog),
       appIcon_(platform::LoadAppIcon()),
-      interpreter_(*this) {}
+      interpreter_(*this),
+      portLine_(std::make_unique<PortLine>(*this, port_)) {}
 
 CMonitorDlg::~CMonitorDlg() = default;
 
@@ -148,6 +154,7 @@ std::unique_ptr<QMenu> CMonitorDlg::MakeContextMenu() {
     QAction* series = menu->addAction(QStringLiteral("TTFF series..."));
     series->setEnabled(portOpen_ != 0);
     connect(series, &QAction::triggered, this, &CMonitorDlg::OpenTtffSeries);
+    portLine_->AddMenuEntries(*menu);
     return menu;
 }
 
@@ -165,6 +172,7 @@ void CMonitorDlg::OpenTtffSeries() {
 }
 
 void CMonitorDlg::NotifyPortClosed(bool lost) {
+    portLine_->OnPortClosed(lost);
     if (watcher_ != nullptr) {
         watcher_->OnPortClosed(lost);
     }
@@ -220,6 +228,7 @@ bool CMonitorDlg::OnInitDialog() {
             }
         });
     }
+    portLine_->Init();
     return true;
 }
 
@@ -236,7 +245,7 @@ void CMonitorDlg::EnableCommandButtons(bool enable) {
 }
 
 Text CMonitorDlg::SelectedPortName() const {
-    return PortName(GetCurSel(res::kPortList) + 1);
+    return portLine_->PortNameAt(GetCurSel(res::kPortList));
 }
 
 ErrorCode CMonitorDlg::OpenAndConfigurePort(const Text& name) {
@@ -246,8 +255,9 @@ ErrorCode CMonitorDlg::OpenAndConfigurePort(const Text& name) {
     const ErrorCode error =
         port_.OpenWithWatcher(name, &notifyGate_, 0, portGeneration_, kQueueSize, kQueueSize);
     if (error == 0) {
-        port_.Configure(kBaudRate, kDataBits, kNoParity, kOneStopBit);
+        port_.Configure(portLine_->OpeningSpeed(), kDataBits, kNoParity, kOneStopBit);
         port_.PurgeBuffers();
+        portLine_->OnPortOpened(name);
     }
     return error;
 }
@@ -262,6 +272,9 @@ QString CMonitorDlg::OpenFailureDetail() const {
         detail += QStringLiteral(
             "\nSerial devices belong to the group dialout: add your user to it "
             "(sudo adduser $USER dialout) and log in again.");
+    }
+    if (const QString hint = portLine_->MappingHint(openPortName_); !hint.isEmpty()) {
+        detail += u'\n' + hint;
     }
     return detail;
 }
@@ -312,7 +325,7 @@ std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t l
         OnPortLost();
         return 0;
     }
-    PortReader reader(port_);
+    PortReader reader(port_, *portLine_);
     if (interpreter_.OnSerialNotify(events, reader) == NmeaInterpreter::kMoreWaiting) {
         // The rest is read on a notification of our own, queued behind the clicks, timer ticks
         // and paints that came meanwhile.
@@ -324,8 +337,10 @@ std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t l
 void CMonitorDlg::SendCommand(Text sentence) {
     // Sized from the text with its line end, so nothing is cut or written past a buffer.
     const std::string bytes = EncodeCommand(sentence);
-    port_.Write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), nullptr, nullptr,
-                platform::INFINITE);
+    if (port_.Write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), nullptr, nullptr,
+                    platform::INFINITE) == 0) {
+        portLine_->OnSent(bytes);
+    }
 }
 
 void CMonitorDlg::RestartReceiver(const RestartCommand& command) {
@@ -339,6 +354,11 @@ void CMonitorDlg::OpenNmeaOutputDialog() {
 }
 
 void CMonitorDlg::OnPortLost() {
+    // What came before the hang-up is read still: shown, and kept in a capture.
+    PortReader reader(port_, *portLine_);
+    while (interpreter_.OnSerialNotify(NmeaInterpreter::kEventRxChar, reader) ==
+           NmeaInterpreter::kMoreWaiting) {
+    }
     portOpen_ = 0;
     port_.Close();
     SetDlgItemText(res::kOpenButton, QStringLiteral("Open"));
@@ -464,9 +484,13 @@ void CMonitorDlg::OnPaint() {
     if (painted.intersects(ToQRect(barFrameRect_))) {
         DrawSignalBars(*target);
     }
+    portLine_->PaintOver(*target);
 }
 
 void CMonitorDlg::OnTimer(int timerId) {
+    if (portLine_->OnTimer(timerId)) {
+        return;
+    }
     if (timerId == kFrameTimerId) {
         UpdateWindow();
         return;

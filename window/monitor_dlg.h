@@ -27,6 +27,7 @@ class QPainter;
 namespace pathlux {
 
 class CTtffDlg;
+class PortLine;
 
 class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
   public:
@@ -74,6 +75,8 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     void OpenTtffSeries();
     // The TTFF series dialog, null before it was first opened.
     CTtffDlg* ttffDialog() const { return ttffDlg_.get(); }
+    // The devices listed, the line speed, whether data comes, the capture.
+    PortLine& portLine() { return *portLine_; }
     // Puts one command sentence on the line: the sentence, CR and LF, in one write. Whether the
     // write succeeds is not looked at; with the port closed nothing goes out.
     void SendCommand(Text sentence);
@@ -150,6 +153,7 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     ReceiverWatcher* watcher_ = nullptr;
     // Goes before the members above: it takes itself off as the watcher when destroyed.
     std::unique_ptr<CTtffDlg> ttffDlg_;
+    std::unique_ptr<PortLine> portLine_;
 
     // Declared last so that it goes first: its destruction stops the watcher, which posts to
     // this window and reads the members above, and closes the port.

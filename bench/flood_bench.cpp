@@ -89,15 +89,13 @@ int Run(int seconds) {
     const double cpu0 = CpuSeconds();
     const long wakeups0 = Wakeups();
     const qint64 t0 = clock.nsecsElapsed();
-    dialog.OpenOn(8, sim.FirstLine());
+    dialog.OpenOn(sim);
     due = clock.nsecsElapsed() + kTickMs * 1000000LL;
     ticker.start(kTickMs);
     clicker.start(250);
     // The window's own event loop, as in the program, until the last second is shown (or an
     // hour has passed).
-    const auto done = [&] {
-        return !dialog.timesShown.empty() && dialog.timesShown.back() == last;
-    };
+    const auto done = [&] { return dialog.lastShown == last; };
     QEventLoop loop;
     QTimer check;
     QObject::connect(&check, &QTimer::timeout, [&] {
@@ -119,17 +117,15 @@ int Run(int seconds) {
         std::fputs("flood_bench: the flood did not get through\n", stderr);
         return 1;
     }
-    bool unbroken = true;
-    for (std::size_t i = 1; i < dialog.timesShown.size(); ++i) {
-        unbroken = unbroken && dialog.timesShown[i] == dialog.timesShown[i - 1] + 1;
-    }
+    const bool unbroken = dialog.skips == 0;
     const double mb = static_cast<double>(bytes) / 1e6;
     std::printf("flood: %.2f MB in %.2f s: %.2f MB/s, %.3f CPU s/MB (window process)\n", mb,
                 elapsed, mb / elapsed, cpu / mb);
     std::printf("flood: %ld wake-ups of the window's threads, %.0f per MB\n", wakeups,
                 static_cast<double>(wakeups) / mb);
-    std::printf("flood: %lld lines sent, %llu dispatched; seconds shown %zu of %d, %s\n", lines,
-                static_cast<unsigned long long>(dialog.logLines), dialog.timesShown.size(), seconds,
+    std::printf("flood: %lld lines sent, %llu dispatched; seconds shown %d of %d, %s\n", lines,
+                static_cast<unsigned long long>(dialog.logLines),
+                dialog.lastShown - dialog.firstShown + 1, seconds,
                 unbroken ? "unbroken to the last" : "WITH GAPS");
     std::printf(
         "flood: 10 ms timer, %zu ticks: late by median %.1f ms, 99%% %.1f ms, max %.1f ms\n",

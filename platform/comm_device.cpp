@@ -24,6 +24,20 @@ void CloseFd(int fd) {
     }
 }
 
+// Closes what the port holds, undoing the exclusive mode first where it was set: on a
+// pseudo-terminal the mode outlives the descriptor while the master is open, and every later
+// open but root's would be refused.
+void Release(Comm* port, bool exclusive) {
+    if (exclusive) {
+        CurrentOs().Ioctl(port->fd, TIOCNXCL, nullptr);
+    }
+    CloseFd(port->flagFd);
+    CloseFd(port->cancelFd);
+    CloseFd(port->epollFd);
+    CloseFd(port->fd);
+    delete port;
+}
+
 }  // namespace
 
 CommHandle OpenComm(std::u16string_view name) {
@@ -40,16 +54,7 @@ CommHandle OpenComm(std::u16string_view name) {
     }
     bool exclusive = false;
     const auto fail = [&](int errnum) -> CommHandle {
-        // On a pseudo-terminal the mode outlives the descriptor while the master is open, and
-        // every later open but root's would be refused.
-        if (exclusive) {
-            os.Ioctl(port->fd, TIOCNXCL, nullptr);
-        }
-        CloseFd(port->flagFd);
-        CloseFd(port->cancelFd);
-        CloseFd(port->epollFd);
-        CloseFd(port->fd);
-        delete port;
+        Release(port, exclusive);
         SetLastErrorFromErrno(errnum);
         return nullptr;
     };
@@ -100,14 +105,7 @@ bool CloseHandle(CommHandle port) {
     if (port == nullptr) {
         return Fail(ERROR_INVALID_HANDLE);
     }
-    Os& os = CurrentOs();
-    // The exclusive flag outlives the descriptor on some drivers; leave the device reopenable.
-    os.Ioctl(port->fd, TIOCNXCL, nullptr);
-    CloseFd(port->flagFd);
-    CloseFd(port->cancelFd);
-    CloseFd(port->epollFd);
-    CloseFd(port->fd);
-    delete port;
+    Release(port, true);
     return true;
 }
 

@@ -1,8 +1,9 @@
 # Shared by scripts/test and scripts/demo.
 
-# Debian packages the build, the tests and the demo need.
+# Debian packages the build, the tests and the demo need; the last line makes and checks the .deb.
 PATHLUX_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
-    qt6-base-dev fonts-liberation2 xvfb xauth xdotool)
+    qt6-base-dev fonts-liberation2 xvfb xauth xdotool
+    dpkg-dev file desktop-file-utils groff-base)
 
 install_packages() {
     local missing=()

@@ -8,6 +8,7 @@
 #include <QTextDocument>
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <iterator>
 #include <string>
 
@@ -24,6 +25,7 @@
 #include "window/signal_bars.h"
 #include "window/sky_plot.h"
 #include "window/ttff_dlg.h"
+#include "window/zoom.h"
 
 namespace pathlux {
 namespace {
@@ -85,60 +87,6 @@ QRect ToQRect(const platform::Rect& rect) {
     return QRect(rect.left, rect.top, rect.Width(), rect.Height());
 }
 
-// A log line as the edit control shows it: the closing CR LF becomes the line break; control
-// characters show as their pictures (a zero byte would otherwise hide the rest of the line) and
-// bytes above 0x7F as the replacement character.
-QString LogText(const Text& line) {
-    std::u16string_view body(line);
-    const bool ended = body.ends_with(u"\r\n");
-    if (ended) {
-        body.remove_suffix(2);
-    }
-    QString text(static_cast<qsizetype>(body.size()) + (ended ? 1 : 0), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (const char16_t c : body) {
-        if (c < 0x20 && c != u'\t') {
-            *out++ = QChar(static_cast<char16_t>(0x2400 + c));
-        } else if (c == 0x7F) {
-            *out++ = QChar(u'\u2421');
-        } else if (c >= 0x80) {
-            *out++ = QChar(u'\uFFFD');
-        } else {
-            *out++ = QChar(c);
-        }
-    }
-    if (ended) {
-        *out = u'\n';
-    }
-    return text;
-}
-
-// "COM%d:" of a port number.
-Text PortName(int number) {
-    Text name = u"COM";
-    AppendDecimal(name, number);
-    name += u':';
-    return name;
-}
-
-// The port as the interpretation core reads it: non-blocking reads of what has arrived, which
-// the line's checks and capture see too.
-class PortReader : public ByteSource {
-  public:
-    PortReader(CSerialPort& port, PortLine& line) : port_(port), line_(line) {}
-    std::size_t Read(std::uint8_t* buffer, std::size_t max) override {
-        std::uint32_t count = 0;
-        port_.Read(buffer, static_cast<std::uint32_t>(max), &count, nullptr, platform::INFINITE);
-        const std::size_t read = std::min<std::size_t>(count, max);
-        line_.OnReceived(buffer, read);
-        return read;
-    }
-
-  private:
-    CSerialPort& port_;
-    PortLine& line_;
-};
-
 }  // namespace
 
 CMonitorDlg::CMonitorDlg()
@@ -154,6 +102,7 @@ std::unique_ptr<QMenu> CMonitorDlg::MakeContextMenu() {
     QAction* series = menu->addAction(QStringLiteral("TTFF series..."));
     series->setEnabled(portOpen_ != 0);
     connect(series, &QAction::triggered, this, &CMonitorDlg::OpenTtffSeries);
+    AddZoomMenu(*menu, *this);
     portLine_->AddMenuEntries(*menu);
     return menu;
 }
@@ -210,12 +159,6 @@ bool CMonitorDlg::OnInitDialog() {
     // GGA, GSA, GSV and RMC, each every second.
     nmeaOutput_ = NmeaOutputConfig{};
 
-    // Which device each port name stands for, where the user looks for it.
-    for (int i = 0; i < static_cast<int>(std::size(res::kPortListItems)); ++i) {
-        const std::string path = CSerialPort::DevicePath(PortName(i + 1));
-        SetListItemTip(res::kPortList, i, QString::fromStdString(path));
-    }
-
     if (auto* log = qobject_cast<QPlainTextEdit*>(GetDlgItem(kLogField))) {
         // The log shows what the receiver sent: it can be selected and copied, not typed into.
         log->setReadOnly(true);
@@ -228,6 +171,8 @@ bool CMonitorDlg::OnInitDialog() {
             }
         });
     }
+    // The frames above are read at the template's own scale: the charts keep that geometry.
+    StartZoom(*this);
     portLine_->Init();
     return true;
 }
@@ -325,8 +270,7 @@ std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t l
         OnPortLost();
         return 0;
     }
-    PortReader reader(port_, *portLine_);
-    if (interpreter_.OnSerialNotify(events, reader) == NmeaInterpreter::kMoreWaiting) {
+    if (interpreter_.OnSerialNotify(events, portLine_->reader()) == NmeaInterpreter::kMoreWaiting) {
         // The rest is read on a notification of our own, queued behind the clicks, timer ticks
         // and paints that came meanwhile.
         notifyGate_.PostMessage(defaultComMessage, NmeaInterpreter::kEventRxChar, lParam);
@@ -350,13 +294,13 @@ void CMonitorDlg::RestartReceiver(const RestartCommand& command) {
 
 void CMonitorDlg::OpenNmeaOutputDialog() {
     CNmeaOutputDlg dialog(*this);
+    dialog.SetZoom(zoom());
     dialog.DoModal();
 }
 
 void CMonitorDlg::OnPortLost() {
     // What came before the hang-up is read still: shown, and kept in a capture.
-    PortReader reader(port_, *portLine_);
-    while (interpreter_.OnSerialNotify(NmeaInterpreter::kEventRxChar, reader) ==
+    while (interpreter_.OnSerialNotify(NmeaInterpreter::kEventRxChar, portLine_->reader()) ==
            NmeaInterpreter::kMoreWaiting) {
     }
     portOpen_ = 0;
@@ -382,7 +326,7 @@ void CMonitorDlg::AppendLog(Text line) {
         watcher_->OnLogLine(line);
     }
     FollowLogSetElsewhere();
-    log_.Append(LogText(line));
+    log_.Append(LogLineText(line));
     ScheduleFrame();
 }
 
@@ -412,10 +356,10 @@ void CMonitorDlg::UpdateWindow() {
     pendingFields_.clear();
     ShowLog();
     if (skyRedrawDue_) {
-        update(ToQRect(skyFrameRect_));
+        update(ChartArea(res::kSkyFrame, skyFrameRect_));
     }
     if (barsRedrawDue_) {
-        update(ToQRect(barFrameRect_));
+        update(ChartArea(res::kBarFrame, barFrameRect_));
     }
     skyRedrawDue_ = barsRedrawDue_ = false;
 }
@@ -478,10 +422,10 @@ void CMonitorDlg::OnPaint() {
         return;
     }
     const QRect painted = ToQRect(paintRect());
-    if (painted.intersects(ToQRect(skyFrameRect_))) {
+    if (painted.intersects(ChartArea(res::kSkyFrame, skyFrameRect_))) {
         DrawSkyPlot(*target);
     }
-    if (painted.intersects(ToQRect(barFrameRect_))) {
+    if (painted.intersects(ChartArea(res::kBarFrame, barFrameRect_))) {
         DrawSignalBars(*target);
     }
     portLine_->PaintOver(*target);
@@ -498,19 +442,30 @@ void CMonitorDlg::OnTimer(int timerId) {
     interpreter_.OnTimer(timerId);
 }
 
+// At a zoom the layout moves the frames; the charts keep their geometry and are composed at as
+// many times the pixels, so they stay sharp.
+QRect CMonitorDlg::ChartArea(int frameId, const platform::Rect& frame) const {
+    const platform::Rect at = GetDlgItemRect(frameId);
+    const double factor = zoom().Factor();
+    return QRect(at.left, at.top, static_cast<int>(std::ceil(frame.Width() * factor)),
+                 static_cast<int>(std::ceil(frame.Height() * factor)));
+}
+
 void CMonitorDlg::DrawSkyPlot(QPainter& target) {
     SkyGeometry geometry;
-    const QImage image = ComposeSkyPlot(skyShown_, skyFrameRect_.Width(), skyFrameRect_.Height(),
-                                        skyStyle(), devicePixelRatioF(), geometry);
+    QImage image = ComposeSkyPlot(skyShown_, skyFrameRect_.Width(), skyFrameRect_.Height(),
+                                  skyStyle(), zoom().Factor() * devicePixelRatioF(), geometry);
     skyRadius_ = geometry.skyRadius;
     skyCentre_ = geometry.skyCentre;
-    target.drawImage(QPoint(skyFrameRect_.left, skyFrameRect_.top), image);
+    image.setDevicePixelRatio(devicePixelRatioF());
+    target.drawImage(ChartArea(res::kSkyFrame, skyFrameRect_).topLeft(), image);
 }
 
 void CMonitorDlg::DrawSignalBars(QPainter& target) {
-    const QImage image = ComposeSignalBars(barsShown_, barFrameRect_.Width(),
-                                           barFrameRect_.Height(), devicePixelRatioF());
-    target.drawImage(QPoint(barFrameRect_.left, barFrameRect_.top), image);
+    QImage image = ComposeSignalBars(barsShown_, barFrameRect_.Width(), barFrameRect_.Height(),
+                                     zoom().Factor() * devicePixelRatioF());
+    image.setDevicePixelRatio(devicePixelRatioF());
+    target.drawImage(ChartArea(res::kBarFrame, barFrameRect_).topLeft(), image);
 }
 
 Point CMonitorDlg::SkyToPoint(double azimuth, double elevation) const {

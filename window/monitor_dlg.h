@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QIcon>
+#include <QRect>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -81,7 +82,7 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     // write succeeds is not looked at; with the port closed nothing goes out.
     void SendCommand(Text sentence);
 
-    // Compose a chart and copy it onto the target at its frame's top-left corner.
+    // Compose a chart and copy it onto the target at its frame's top-left corner, at the zoom.
     void DrawSkyPlot(QPainter& target);
     void DrawSignalBars(QPainter& target);
     // Projection with the geometry of the last sky plot redraw.
@@ -97,6 +98,8 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     void SetNmeaOutput(const NmeaOutputConfig& config) { nmeaOutput_ = config; }
     const platform::Rect& skyFrameRect() const { return skyFrameRect_; }
     const platform::Rect& barFrameRect() const { return barFrameRect_; }
+    // Where the chart of a frame shows at the window's zoom.
+    QRect ChartArea(int frameId, const platform::Rect& frame) const;
     SkyPlotStyle skyStyle() const { return {displayFont_, skyLabelBox_, skyDotRadius_}; }
     // The geometry of the last sky plot redraw.
     SkyGeometry skyGeometry() const { return {skyRadius_, skyCentre_}; }

@@ -45,20 +45,28 @@ int ComNumber(const Text& name) {
     return ok ? n : 0;
 }
 
-QRect ToQRect(const platform::Rect& rect) {
-    return QRect(rect.left, rect.top, rect.Width(), rect.Height());
-}
-
 }  // namespace
 
 PortLine::PortLine(CMonitorDlg& window, CSerialPort& port)
     : window_(window), port_(port), title_(window.windowTitle()) {}
+
+std::size_t PortLine::Reader::Read(std::uint8_t* buffer, std::size_t max) {
+    std::uint32_t count = 0;
+    line_.port_.Read(buffer, static_cast<std::uint32_t>(max), &count, nullptr, platform::INFINITE);
+    const std::size_t read = std::min<std::size_t>(count, max);
+    line_.OnReceived(buffer, read);
+    return read;
+}
 
 void PortLine::Init() {
     if (start_.automatic) {
         automatic_ = true;
     } else if (start_.baud) {
         chosen_ = lastSpeed_ = *start_.baud;
+    }
+    // Which device each port name stands for, where the user looks for it.
+    for (int i = 0; i < kComItems; ++i) {
+        window_.SetListItemTip(res::kPortList, i, FromUtf8(CSerialPort::DevicePath(PortNameAt(i))));
     }
     RefreshDevices();
     SelectStartPort();
@@ -309,8 +317,8 @@ void PortLine::ShowState() {
     }
     if (grey != greyText_) {
         greyText_ = grey;
-        window_.update(ToQRect(window_.skyFrameRect()));
-        window_.update(ToQRect(window_.barFrameRect()));
+        window_.update(SkyArea());
+        window_.update(BarArea());
     }
 }
 
@@ -318,12 +326,20 @@ void PortLine::PaintOver(QPainter& target) const {
     if (greyText_.isEmpty()) {
         return;
     }
-    const QRect sky = ToQRect(window_.skyFrameRect());
+    const QRect sky = SkyArea();
     target.fillRect(sky, kGrey);
-    target.fillRect(ToQRect(window_.barFrameRect()), kGrey);
+    target.fillRect(BarArea(), kGrey);
     target.setPen(Qt::black);
-    target.setFont(window_.skyStyle().labelFont);
+    target.setFont(window_.font());  // at the window's zoom
     target.drawText(sky, Qt::AlignCenter | Qt::TextWordWrap, greyText_);
+}
+
+QRect PortLine::SkyArea() const {
+    return window_.ChartArea(res::kSkyFrame, window_.skyFrameRect());
+}
+
+QRect PortLine::BarArea() const {
+    return window_.ChartArea(res::kBarFrame, window_.barFrameRect());
 }
 
 void PortLine::AddMenuEntries(QMenu& menu) {

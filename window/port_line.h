@@ -4,6 +4,7 @@
 // the window's context menu and the command line.
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <chrono>
 #include <cstddef>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "capture/capture_file.h"
+#include "nmea/interpreter.h"
 #include "nmea/text.h"
 #include "platform/serial_devices.h"
 #include "window/auto_speed.h"
@@ -46,6 +48,10 @@ class PortLine {
     // At the window's initialisation: the start options applied, the devices listed, and the
     // list refreshed each time it drops down.
     void Init();
+
+    // The port as the interpretation core reads it: what has arrived, without waiting; the line's
+    // checks and the capture see it on the way.
+    ByteSource& reader() { return reader_; }
 
     // The port name of the list's item: "COMn:" for the first sixteen, else the device's path.
     Text PortNameAt(int index) const;
@@ -84,6 +90,15 @@ class PortLine {
     bool automatic() const { return automatic_; }
 
   private:
+    class Reader : public ByteSource {
+      public:
+        explicit Reader(PortLine& line) : line_(line) {}
+        std::size_t Read(std::uint8_t* buffer, std::size_t max) override;
+
+      private:
+        PortLine& line_;
+    };
+
     std::int64_t NowMs() const;
     void SetLineSpeed(std::uint32_t baud);
     void Note(const std::string& text);
@@ -92,10 +107,14 @@ class PortLine {
     // The title and the overlay as the line's state now has them.
     void ShowState();
     QString SpeedText() const;
+    // Where the charts show, at the window's zoom.
+    QRect SkyArea() const;
+    QRect BarArea() const;
     void SelectStartPort();
 
     CMonitorDlg& window_;
     CSerialPort& port_;
+    Reader reader_{*this};
     QString title_;  // the template's
     StartOptions start_;
 
@@ -112,7 +131,7 @@ class PortLine {
 
     bool open_ = false;
     bool lost_ = false;
-    int tickMs_ = 0;  // the timer's period, 0 while it is stopped
+    int tickMs_ = 0;     // the timer's period, 0 while it is stopped
     QString shownName_;  // of the open or lost port, as the list shows it
     QString greyText_;
 

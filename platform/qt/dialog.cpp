@@ -19,9 +19,9 @@
 #include <QTimerEvent>
 #include <algorithm>
 
+#include "platform/qt/app_icon.h"
 #include "platform/qt/message_map.h"
 #include "platform/qt/text.h"
-#include "res/icon128.h"
 
 namespace pathlux::platform {
 namespace {
@@ -119,12 +119,12 @@ Qt::Alignment StaticAlignment(std::uint32_t style) {
 
 }  // namespace
 
-QFont DialogFont(std::u16string_view face, int points) {
+QFont DialogFont(std::u16string_view face, int points, DialogZoom zoom) {
     // "System" is not a face here; the original's 8-point dialog font has a 14-pixel cell, as
     // Liberation Sans has at 12 pixels.
     (void)face;
     QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(std::max(1, points * 3 / 2));
+    font.setPixelSize(std::max(1, points * 3 * zoom.num / (2 * zoom.den)));
     return font;
 }
 
@@ -138,41 +138,37 @@ DialogBaseUnits BaseUnitsOf(const QFont& font) {
 }
 
 QIcon LoadAppIcon() {
-    QImage image(static_cast<int>(res::kAppIconPixels[0].size()),
-                 static_cast<int>(res::kAppIconPixels.size()), QImage::Format_ARGB32);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            QRgb pixel = qRgba(0, 0, 0, 0);
-            for (const res::IconColour& colour : res::kAppIconPalette) {
-                if (colour.key ==
-                    res::kAppIconPixels[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]) {
-                    pixel = 0xFF000000u | colour.rgb;
-                }
-            }
-            image.setPixel(x, y, pixel);
-        }
-    }
     QIcon icon;
     for (const int size : {16, 32, 64}) {
-        icon.addPixmap(QPixmap::fromImage(image.scaled(size, size)));
+        icon.addPixmap(QPixmap::fromImage(AppIconImage(size)));
     }
     return icon;
 }
 
-Dialog::Dialog(const DialogTemplate& dialogTemplate, QWidget* owner) : QDialog(owner) {
+Dialog::Dialog(const DialogTemplate& dialogTemplate, QWidget* owner)
+    : QDialog(owner), template_(dialogTemplate) {
     setWindowTitle(ToQString(dialogTemplate.title));
     const QFont font = DialogFont(dialogTemplate.fontFace, dialogTemplate.fontPoints);
     setFont(font);
     baseUnits_ = BaseUnitsOf(font);
-    setFixedSize(DialogUnitsToPixelsX(dialogTemplate.width, baseUnits_),
-                 DialogUnitsToPixelsY(dialogTemplate.height, baseUnits_));
-    BuildControls(dialogTemplate);
+    BuildControls();
+    PlaceControls();
+    for (const ListItems& list : dialogTemplate.lists) {
+        if (auto* combo = qobject_cast<QComboBox*>(GetDlgItem(list.controlId))) {
+            settingSelection_ = true;
+            for (const std::u16string_view item : list.items) {
+                combo->addItem(ToQString(item));
+            }
+            combo->setCurrentIndex(-1);
+            settingSelection_ = false;
+        }
+    }
 }
 
 Dialog::~Dialog() = default;
 
-void Dialog::BuildControls(const DialogTemplate& dialogTemplate) {
-    for (const ControlTemplate& control : dialogTemplate.controls) {
+void Dialog::BuildControls() {
+    for (const ControlTemplate& control : template_.controls) {
         QWidget* widget = nullptr;
         const QString text = ToQString(control.text);
         const int id = control.id;
@@ -228,10 +224,6 @@ void Dialog::BuildControls(const DialogTemplate& dialogTemplate) {
             }
             case ControlKind::kComboBox: {
                 auto* combo = new DropDownList(this);
-                // Narrow drop-downs of the original show their text beside a slim arrow.
-                combo->setStyleSheet(
-                    QStringLiteral("QComboBox { padding: 0px 0px 0px 3px; } QComboBox::drop-down { "
-                                   "width: 12px; }"));
                 // Only the user's choice changes a list, never a wheel turned over it in passing.
                 combo->installEventFilter(this);
                 connect(combo, &QComboBox::currentIndexChanged, this, [this, id, combo](int i) {
@@ -244,17 +236,6 @@ void Dialog::BuildControls(const DialogTemplate& dialogTemplate) {
                 break;
             }
         }
-        const int x = DialogUnitsToPixelsX(control.x, baseUnits_);
-        const int y = DialogUnitsToPixelsY(control.y, baseUnits_);
-        const int width = DialogUnitsToPixelsX(control.width, baseUnits_);
-        int height = DialogUnitsToPixelsY(control.height, baseUnits_);
-        if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-            // A drop-down's template height is that of its open list; closed it is one line.
-            const int lineHeight = combo->sizeHint().height();
-            combo->setMaxVisibleItems(std::max(1, (height - lineHeight) / fontMetrics().height()));
-            height = lineHeight;
-        }
-        widget->setGeometry(x, y, width, height);
         widget->setVisible((control.style & kWsVisible) != 0);
         widget->setEnabled((control.style & kWsDisabled) == 0);
         if (widget->focusPolicy() != Qt::NoFocus) {
@@ -266,16 +247,44 @@ void Dialog::BuildControls(const DialogTemplate& dialogTemplate) {
         if (id != kStaticId) {
             controls_[id] = widget;
         }
+        placed_.push_back(widget);
     }
-    for (const ListItems& list : dialogTemplate.lists) {
-        if (auto* combo = qobject_cast<QComboBox*>(GetDlgItem(list.controlId))) {
-            settingSelection_ = true;
-            for (const std::u16string_view item : list.items) {
-                combo->addItem(ToQString(item));
-            }
-            combo->setCurrentIndex(-1);
-            settingSelection_ = false;
+}
+
+void Dialog::SetZoom(DialogZoom zoom) {
+    if (zoom.num <= 0 || zoom.den <= 0 || zoom == zoom_) {
+        return;
+    }
+    zoom_ = zoom;
+    PlaceControls();
+}
+
+void Dialog::PlaceControls() {
+    setFont(DialogFont(template_.fontFace, template_.fontPoints, zoom_));
+    setFixedSize(DialogUnitsToPixelsX(template_.width, baseUnits_, zoom_),
+                 DialogUnitsToPixelsY(template_.height, baseUnits_, zoom_));
+    for (std::size_t i = 0; i < placed_.size(); ++i) {
+        const ControlTemplate& control = template_.controls[i];
+        QWidget* widget = placed_[i];
+        const int x = DialogUnitsToPixelsX(control.x, baseUnits_, zoom_);
+        const int y = DialogUnitsToPixelsY(control.y, baseUnits_, zoom_);
+        const int width = DialogUnitsToPixelsX(control.width, baseUnits_, zoom_);
+        int height = DialogUnitsToPixelsY(control.height, baseUnits_, zoom_);
+        if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            // A style sheet ends the font's inheritance from the dialog: the font is set anew.
+            combo->setFont(font());
+            // Narrow drop-downs of the original show their text beside a slim arrow.
+            combo->setStyleSheet(
+                QStringLiteral("QComboBox { padding: 0px 0px 0px %1px; } QComboBox::drop-down { "
+                               "width: %2px; }")
+                    .arg(3 * zoom_.num / zoom_.den)
+                    .arg(12 * zoom_.num / zoom_.den));
+            // A drop-down's template height is that of its open list; closed it is one line.
+            const int lineHeight = combo->sizeHint().height();
+            combo->setMaxVisibleItems(std::max(1, (height - lineHeight) / fontMetrics().height()));
+            height = lineHeight;
         }
+        widget->setGeometry(x, y, width, height);
     }
 }
 

@@ -21,8 +21,8 @@ class QPainter;
 
 namespace pathlux::platform {
 
-// The dialog font for a template's face and point size, and its base units.
-QFont DialogFont(std::u16string_view face, int points);
+// The dialog font for a template's face and point size, at a zoom, and its base units.
+QFont DialogFont(std::u16string_view face, int points, DialogZoom zoom = {});
 DialogBaseUnits BaseUnitsOf(const QFont& font);
 
 // The icon of a pixel-art resource.
@@ -79,6 +79,12 @@ class Dialog : public QDialog, public PostTarget {
 
     DialogBaseUnits baseUnits() const { return baseUnits_; }
 
+    // Lays the dialog out again as its template would be with a font that many times larger:
+    // the font, the dialog's size and every control's rectangle. The window keeps its top-left
+    // corner.
+    void SetZoom(DialogZoom zoom);
+    DialogZoom zoom() const { return zoom_; }
+
   protected:
     virtual bool OnInitDialog() { return true; }
     // What a click on the buttons with ids 1 (OK) and 2 (Cancel) does when the message map has
@@ -99,12 +105,17 @@ class Dialog : public QDialog, public PostTarget {
     void timerEvent(QTimerEvent* event) override;
 
   private:
-    void BuildControls(const DialogTemplate& dialogTemplate);
+    void BuildControls();
+    // The font, the size and the controls' rectangles at the zoom.
+    void PlaceControls();
     // OnInitDialog, then, unless it set the focus itself, the focus on the first tab stop.
     void InitDialog();
     void SendCommand(int controlId, int notification);
 
-    DialogBaseUnits baseUnits_{};
+    const DialogTemplate& template_;
+    DialogBaseUnits baseUnits_{};  // of the template's font, at 1x
+    DialogZoom zoom_;
+    std::vector<QWidget*> placed_;  // one per template control, in template order
     std::map<int, QWidget*> controls_;
     std::vector<QWidget*> tabStops_;     // in template order
     std::map<int, QBasicTimer> timers_;  // by our timer id

@@ -66,11 +66,28 @@ struct DialogBaseUnits {
     int y;  // character height
 };
 
-constexpr int DialogUnitsToPixelsX(int units, DialogBaseUnits base) {
-    return static_cast<int>((static_cast<std::int64_t>(units) * base.x + 2) / 4);
+// A dialog shown larger, as with a dialog font that many times larger: its base units are the
+// template font's times num / den, rounded once with the dialog units. A fraction keeps the
+// conversion exact (3/2 is 1.5x). Both parts are positive.
+struct DialogZoom {
+    int num = 1;
+    int den = 1;
+
+    constexpr double Factor() const { return static_cast<double>(num) / den; }
+    friend constexpr bool operator==(DialogZoom a, DialogZoom b) {
+        return std::int64_t{a.num} * b.den == std::int64_t{b.num} * a.den;
+    }
+};
+
+constexpr int DialogUnitsToPixelsX(int units, DialogBaseUnits base, DialogZoom zoom = {}) {
+    return static_cast<int>(
+        (static_cast<std::int64_t>(units) * base.x * zoom.num + std::int64_t{2} * zoom.den) /
+        (std::int64_t{4} * zoom.den));
 }
-constexpr int DialogUnitsToPixelsY(int units, DialogBaseUnits base) {
-    return static_cast<int>((static_cast<std::int64_t>(units) * base.y + 4) / 8);
+constexpr int DialogUnitsToPixelsY(int units, DialogBaseUnits base, DialogZoom zoom = {}) {
+    return static_cast<int>(
+        (static_cast<std::int64_t>(units) * base.y * zoom.num + std::int64_t{4} * zoom.den) /
+        (std::int64_t{8} * zoom.den));
 }
 
 }  // namespace pathlux::platform

@@ -47,12 +47,10 @@ TEST_F(InterpreterTest, EdgeValuesWriteTheDisplayTexts) {
         TextView expected;
     } cases[] = {
         {"empty time", u"$GPRMC,,V,,,,,,,*00", kTimeField, u"0::"},
-        {"empty date", u"$GPRMC,,V,,,,,,,*00", kDateField, u"/0"},
         {"short time clamps", u"$GPRMC,123,V*00", kTimeField, u"12:3:"},
         {"negative speed shown signed", u"$GPRMC,1,A,,,,,-5,0,0*00", kSpeedField, u"-9 km/h"},
         {"huge speed saturates", u"$GPRMC,1,A,,,,,9999999999,0,0*00", kSpeedField,
          u"2147483647 km/h"},
-        {"course not a number reads 0", u"$GPRMC,1,A,,,,,0,nan,0*00", kCourseField, u"0\u00B0"},
         {"empty altitude", u"$GPGGA,,,,,,,,,,*00", kAltitudeField, u"0m"},
         {"version after Version", u"$PNMX600 Nemerix NS1030,Version 1.05*00", kVersionField,
          u"1.05"},
@@ -63,7 +61,6 @@ TEST_F(InterpreterTest, EdgeValuesWriteTheDisplayTexts) {
         {"version without field 2", u"$PNMX600 Nemerix NS1030*00", kVersionField, u""},
         {"empty fix mode", u"$GPGSA,A,,,,,,,,,,,,,,,,*00", kFixField, u"NA"},
         {"empty DOP", u"$GPGSA,A,1,,,,,,,,,,,,,,,*00", kPdopField, u"0"},
-        {"short GSA", u"$GPGSA,A,1,,,,*32", kVdopField, u"0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.legend);
@@ -118,8 +115,6 @@ TEST_F(InterpreterTest, DispatchMatchesWholeHeadsWithCase) {
         {"combined talker", u"$GNRMC,1,A*00", true},
         {"unknown talker", u"$GXRMC,1,A*00", false},
         {"lower case", u"$gpgga,1,4807.038,N*00", false},
-        {"head with trailing blank", u"$GPRMC ,1*00", false},
-        {"bare head", u"$GPRMC", false},
         {"longer head", u"$GPRMCX,1*00", false},
         {"GLL is not read", u"$GPGLL,4807.038,N*00", false},
     };
@@ -170,11 +165,14 @@ TEST_F(InterpreterTest, GsvCyclesRedrawOnlyWhenCountedFromMessageOne) {
 TEST_F(InterpreterTest, GsvSlotsAndRecords) {
     ReceiverState& s = core.state();
     s.inViewPrns.fill(-1);
-    // "00" in view reads as 12; message 3 of 10 stores only slots 8 and 9.
-    Dispatch({u"$GPGSV,1,1,00*00", u"$GPGSV,3,3,10,32,10,20,30,120,11,21,31,139,12,22,32*00",
+    // "00" in view reads as 12: four empty entries stored as PRN 0.
+    core.DispatchSentence(u"$GPGSV,1,1,00*00");
+    EXPECT_EQ(s.inViewCount, 12);
+    EXPECT_EQ(s.inViewPrns[3], 0);
+    // Message 3 of 10 stores only slots 8 and 9.
+    Dispatch({u"$GPGSV,3,3,10,32,10,20,30,120,11,21,31,139,12,22,32*00",
               u"$GPGSV,1,1,04,,,,,,,,,,,,,33,13,23,33*00"});
     EXPECT_EQ(s.inViewCount, 4);
-    EXPECT_EQ(s.inViewPrns[0], 0) << "from the message with 0 in view";
     EXPECT_EQ(s.inViewPrns[3], 33);
     EXPECT_EQ(s.inViewPrns[8], 32);
     EXPECT_EQ(s.inViewPrns[9], 120);

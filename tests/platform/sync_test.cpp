@@ -3,49 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cerrno>
 
 #include "platform/errors.h"
-#include "tests/support/faulty_os.h"
 #include "tests/support/pty.h"
 
 namespace pathlux::platform {
 namespace {
 
 TEST(sync_test, wait_reports_the_first_signalled_object) {
-    const struct {
-        const char* legend;
-        bool signalFirst, signalSecond;
-        std::uint32_t expected;
-    } rows[] = {
-        {"none signalled: time-out", false, false, WAIT_TIMEOUT},
-        {"second only", false, true, WAIT_OBJECT_0 + 1},
-        {"both: the first wins", true, true, WAIT_OBJECT_0},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.legend);
-        const Handle list[] = {CreateEvent(), CreateEvent()};
-        if (row.signalFirst) {
-            ASSERT_TRUE(SetEvent(list[0]));
-        }
-        if (row.signalSecond) {
-            ASSERT_TRUE(SetEvent(list[1]));
-        }
-        EXPECT_EQ(WaitForMultipleObjects(list, 0), row.expected);
-        EXPECT_EQ(WaitForMultipleObjects(list, 0), row.expected) << "manual reset";
-        CloseHandle(list[0]);
-        CloseHandle(list[1]);
-    }
-}
-
-TEST(sync_test, bad_handles_fail) {
-    const Handle none[] = {nullptr};
-    EXPECT_EQ(WaitForMultipleObjects(none, 0), WAIT_FAILED);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(WaitForMultipleObjects({}, 0), WAIT_FAILED);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    EXPECT_FALSE(SetEvent(nullptr));
-    EXPECT_FALSE(ResumeThread(nullptr));
+    const Handle list[] = {CreateEvent(), CreateEvent()};
+    EXPECT_EQ(WaitForMultipleObjects(list, 0), WAIT_TIMEOUT) << "none signalled";
+    ASSERT_TRUE(SetEvent(list[1]));
+    EXPECT_EQ(WaitForMultipleObjects(list, 0), WAIT_OBJECT_0 + 1);
+    ASSERT_TRUE(SetEvent(list[0]));
+    EXPECT_EQ(WaitForMultipleObjects(list, 0), WAIT_OBJECT_0) << "both: the first wins";
+    EXPECT_EQ(WaitForMultipleObjects(list, 0), WAIT_OBJECT_0) << "manual reset";
+    CloseHandle(list[0]);
+    CloseHandle(list[1]);
 }
 
 struct Gate {
@@ -61,42 +35,21 @@ std::uint32_t RunAtGate(void* arg) {
     return WaitForSingleObject(gate->open, INFINITE);
 }
 
-TEST(sync_test, a_thread_runs_only_once_resumed_and_its_end_signals_it) {
+TEST(sync_test, threads_run_once_resumed_and_end_whether_waited_for_or_not) {
     const int threadsBefore = test::BaselineThreadCount();
     Gate gate;
     const Handle idle = CreateThread(RunAtGate, &gate);
-    const Handle thread = CreateThread(RunAtGate, &gate);
-    ASSERT_NE(idle, nullptr);
-    ASSERT_NE(thread, nullptr);
-    EXPECT_EQ(gate.runs, 0);
-    ASSERT_TRUE(ResumeThread(thread));
-    EXPECT_EQ(WaitForSingleObject(thread, 20), WAIT_TIMEOUT) << "held at the gate";
+    const Handle running = CreateThread(RunAtGate, &gate);
+    const Handle waited = CreateThread(RunAtGate, &gate);
+    ASSERT_TRUE(ResumeThread(running) && ResumeThread(waited));
+    EXPECT_EQ(WaitForSingleObject(waited, 20), WAIT_TIMEOUT) << "held at the gate";
     EXPECT_TRUE(CloseHandle(idle)) << "never resumed: ends without running";
+    EXPECT_TRUE(CloseHandle(running)) << "still running: goes on by itself";
     SetEvent(gate.open);
-    EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
-    EXPECT_TRUE(CloseHandle(thread));
-    EXPECT_EQ(gate.runs, 1);
+    EXPECT_EQ(WaitForSingleObject(waited, INFINITE), WAIT_OBJECT_0);
+    EXPECT_TRUE(CloseHandle(waited));
     EXPECT_EQ(test::SettledThreadCount(threadsBefore), threadsBefore);
-}
-
-TEST(sync_test, closing_a_running_thread_lets_it_finish) {
-    Gate gate;
-    const Handle thread = CreateThread(RunAtGate, &gate);
-    ASSERT_TRUE(ResumeThread(thread));
-    const int running = test::CountThreads();
-    EXPECT_TRUE(CloseHandle(thread));  // still waiting at the gate
-    SetEvent(gate.open);
-    EXPECT_EQ(test::SettledThreadCount(running - 1), running - 1);
-}
-
-TEST(sync_test, failed_thread_creation_reports_the_platform_error) {
-    test::FaultyOs os;
-    ScopedOs scoped(os);
-    os.Fail(test::FaultyOs::Call::kThreadCreate, EAGAIN);
-    Gate gate;
-    EXPECT_EQ(CreateThread(RunAtGate, &gate), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
-    EXPECT_EQ(GetLastSystemError(), EAGAIN);
+    EXPECT_EQ(gate.runs, 2);
 }
 
 }  // namespace

@@ -10,39 +10,32 @@
 namespace pathlux::sim {
 namespace {
 
-// What is wrong with the arguments, or the faults and the start time they set.
+// What is wrong with the arguments, or the faults and the receiver they set.
 std::string Parsed(const std::vector<std::string>& args) {
     SimOptions o;
     const std::string error = ParseOptions(args, o);
     return !error.empty() ? error
-                          : "faults " + std::to_string(o.faults) + " start " +
-                                std::to_string(o.startUtc.value_or(-1));
+                          : "faults " + std::to_string(o.faults) +
+                                (o.talkers == Talkers::kGnss ? " gnss" : " gps") + " nmea " +
+                                std::to_string(static_cast<int>(o.nmea));
 }
 
-// The options the tests and the demo lean on, and the values that must be refused.
+// The options whose fault would make the tests on the simulator pass for the wrong reason (line
+// faults that are not injected), and those of the receivers of several systems.
 TEST(sim_options_test, ParsesTheCommandLine) {
     const std::string noiseSplitFlood = std::to_string(kFaultNoise | kFaultSplit | kFaultFlood);
     const struct {
-        const char* legend;
         std::vector<std::string> args;
         std::string expected;
     } rows[] = {
-        {"faults add up",
-         {"--fault", "noise,split", "--fault", "flood"},
-         "faults " + noiseSplitFlood + " start -1"},
-        {"GPS week rollover day", {"--start", "1999-08-22T00:00:00"}, "faults 0 start 935280000"},
-        {"leap day", {"--start", "2024-02-29T23:59:59Z"}, "faults 0 start 1709251199"},
-        {"no leap day in 2100",
-         {"--start", "2100-02-29T00:00:00"},
-         "bad value for --start: 2100-02-29T00:00:00"},
-        {"unknown fault", {"--fault", "noise,static"}, "bad value for --fault: noise,static"},
-        {"empty fault name", {"--fault", "noise,"}, "bad value for --fault: noise,"},
-        {"link and device",
-         {"--link", "a", "--device", "b"},
-         "--link and --device cannot be used together"},
+        {{"--fault", "noise,split", "--fault", "flood"},
+         "faults " + noiseSplitFlood + " gps nmea 1"},
+        {{"--fault", "noise,static"}, "bad value for --fault: noise,static"},
+        {{"--fault", "noise,"}, "bad value for --fault: noise,"},
+        {{"--talkers", "gnss", "--nmea", "4.0"}, "faults 0 gnss nmea 0"},
+        {{"--nmea", "4.11"}, "--nmea needs --talkers gnss"},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.legend);
         EXPECT_EQ(Parsed(row.args), row.expected);
     }
 }

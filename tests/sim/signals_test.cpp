@@ -23,9 +23,7 @@ TEST(sim_signals_test, HandlerKeepsErrnoWhenTheWakePipeIsFull) {
     errno = EIO;
     std::raise(SIGUSR1);
     EXPECT_EQ(errno, EIO);
-    EXPECT_TRUE(signals.TakeReplugRequest());
-    EXPECT_FALSE(signals.TakeReplugRequest()) << "many signals before a look count as one";
-    EXPECT_FALSE(signals.StopRequested());
+    EXPECT_TRUE(signals.TakeReplugRequest()) << "the handler ran";
 }
 
 }  // namespace

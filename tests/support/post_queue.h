@@ -22,10 +22,8 @@ struct Posted {
 class PostQueue : public platform::PostTarget {
   public:
     bool PostMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
-        {
-            std::lock_guard lock(mutex_);
-            posted_.push_back({message, wParam, lParam});
-        }
+        std::lock_guard lock(mutex_);
+        posted_.push_back({message, wParam, lParam});
         changed_.notify_all();
         return true;
     }

@@ -70,21 +70,14 @@ bool Pty::Exclusive() const {
     return exclusive != 0;
 }
 
-namespace {
-
-int CountEntries(const char* directory) {
-    const std::filesystem::directory_iterator entries(directory);
-    return static_cast<int>(std::distance(begin(entries), end(entries)));
-}
-
-}  // namespace
-
 int CountOpenFds() {
-    return CountEntries("/proc/self/fd") - 1;  // the iterator's own descriptor
+    const std::filesystem::directory_iterator entries("/proc/self/fd");
+    return static_cast<int>(std::distance(begin(entries), end(entries))) - 1;  // its own
 }
 
 int CountThreads() {
-    return CountEntries("/proc/self/task");
+    const std::filesystem::directory_iterator entries("/proc/self/task");
+    return static_cast<int>(std::distance(begin(entries), end(entries)));
 }
 
 int BaselineThreadCount() {

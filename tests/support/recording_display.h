@@ -3,6 +3,7 @@
 // the end-to-end test.
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -25,17 +26,8 @@ class RecordingDisplay : public MonitorDisplay {
     void RedrawSkyPlot() override { events.push_back("sky"); }
     void RedrawSignalBars() override { events.push_back("bars"); }
 
-    int Count(const std::string& event) const {
-        int n = 0;
-        for (const std::string& e : events) {
-            n += e == event;
-        }
-        return n;
-    }
-    Text Field(int controlId) const {
-        const auto it = fields.find(controlId);
-        return it == fields.end() ? Text(u"<unset>") : it->second;
-    }
+    auto Count(const std::string& event) const { return std::ranges::count(events, event); }
+    Text Field(int id) const { return fields.contains(id) ? fields.at(id) : Text(u"<unset>"); }
 
     std::map<int, Text> fields;
     std::vector<Text> logLines;

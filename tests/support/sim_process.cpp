@@ -3,42 +3,31 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace pathlux::test {
-namespace {
 
-using Clock = std::chrono::steady_clock;
-
-void Drain(const pollfd& fd, bool& open, std::string& text) {
-    if ((fd.revents & (POLLIN | POLLHUP)) == 0) {
-        return;
+std::string JsonValue(const std::string& line, const std::string& key) {
+    const std::size_t dot = key.find('.');
+    const std::string name = '"' + key.substr(0, dot) + "\":";
+    const std::size_t at = line.find(name);
+    if (at == std::string::npos) {
+        return {};
     }
-    char buffer[4096];
-    const ssize_t n = read(fd.fd, buffer, sizeof buffer);
-    if (n > 0) {
-        text.append(buffer, static_cast<std::size_t>(n));
-    } else if (n == 0) {
-        open = false;
-    }
+    const std::string rest = line.substr(at + name.size());
+    return dot == std::string::npos ? rest.substr(0, rest.find_first_of(",}"))
+                                    : JsonValue(rest, key.substr(dot + 1));
 }
 
-}  // namespace
-
 SimProcess::SimProcess(const std::vector<std::string>& args) {
-    int out[2];
-    int err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
-        ADD_FAILURE() << "pipe";
-        return;
-    }
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(PATHLUX_SIM_BINARY));
+    // Without pipes the device never comes, and the test fails at its first wait.
+    int out[2] = {-1, -1};
+    int err[2] = {-1, -1};
+    EXPECT_EQ(pipe2(out, O_CLOEXEC) | pipe2(err, O_CLOEXEC), 0) << "pipes for pathlux-sim";
+    std::vector<char*> argv = {const_cast<char*>(PATHLUX_SIM_BINARY)};
     for (const std::string& a : args) {
         argv.push_back(const_cast<char*>(a.c_str()));
     }
@@ -52,8 +41,8 @@ SimProcess::SimProcess(const std::vector<std::string>& args) {
     }
     close(out[1]);
     close(err[1]);
-    out_ = out[0];
-    err_ = err[0];
+    pipes_[0] = out[0];
+    pipes_[1] = err[0];
 }
 
 SimProcess::~SimProcess() {
@@ -61,26 +50,25 @@ SimProcess::~SimProcess() {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
     }
-    for (const int fd : {out_, err_}) {
-        if (fd >= 0) {
-            close(fd);
-        }
-    }
+    close(pipes_[0]);
+    close(pipes_[1]);
 }
 
 bool SimProcess::WaitFor(const std::function<bool()>& done) {
-    const Clock::time_point deadline = Clock::now() + kSimPatience;
+    const auto deadline = std::chrono::steady_clock::now() + kSimPatience;
     while (!done()) {
-        if (Clock::now() >= deadline) {
-            return false;
-        }
         // Negative descriptors are skipped: pipes at their end.
-        pollfd fds[2] = {{outOpen_ ? out_ : -1, POLLIN, 0}, {errOpen_ ? err_ : -1, POLLIN, 0}};
-        if (poll(fds, 2, pump_ ? 5 : 100) < 0) {
+        pollfd fds[2] = {{open_[0] ? pipes_[0] : -1, POLLIN, 0},
+                         {open_[1] ? pipes_[1] : -1, POLLIN, 0}};
+        if (std::chrono::steady_clock::now() >= deadline || poll(fds, 2, pump_ ? 5 : 100) < 0) {
             return false;
         }
-        Drain(fds[0], outOpen_, stdoutText);
-        Drain(fds[1], errOpen_, stderrText);
+        for (int i = 0; i < 2; ++i) {
+            char buffer[4096];
+            const ssize_t n = fds[i].revents != 0 ? read(fds[i].fd, buffer, sizeof buffer) : -1;
+            open_[i] = open_[i] && n != 0;
+            (i == 0 ? stdoutText : stderrText).append(buffer, std::max<ssize_t>(n, 0));
+        }
         if (pump_) {
             pump_();
         }
@@ -88,41 +76,39 @@ bool SimProcess::WaitFor(const std::function<bool()>& done) {
     return true;
 }
 
-void SimProcess::Signal(int signal) {
-    kill(pid_, signal);
-}
-
-bool SimProcess::HasExited() {
-    if (!exited_ && !outOpen_ && !errOpen_ && waitpid(pid_, &status_, WNOHANG) == pid_) {
-        exited_ = true;
-    }
-    return exited_;
-}
-
-int SimProcess::ExitCode() const {
+int SimProcess::WaitForExit() {
+    exited_ = exited_ || WaitFor([&] {
+                  return !open_[0] && !open_[1] && waitpid(pid_, &status_, WNOHANG) == pid_;
+              });
     return exited_ && WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
 }
 
 long long SimProcess::Sent(const std::string& name) const {
     const std::size_t report = stderrText.find(R"({"sent":{)");
-    const std::size_t at = stderrText.find('"' + name + "\":", report);
     // A report read only in part counts as not yet come.
-    if (report == std::string::npos || at == std::string::npos ||
-        stderrText.find("}}", report) == std::string::npos) {
-        return -1;
-    }
-    return std::atoll(stderrText.c_str() + at + name.size() + 3);
+    const std::size_t end = stderrText.find('\n', report);
+    return end == std::string::npos
+               ? -1
+               : std::stoll(JsonValue(stderrText.substr(report, end - report), "sent." + name));
 }
 
-int SimProcess::FixAfter(std::size_t from) const {
-    const std::size_t fix =
-        std::min(stderrText.find(R"({"fix":"2D")", from), stderrText.find(R"({"fix":"3D")", from));
-    const std::size_t after = stderrText.find(R"("after":)", fix);
-    if (from == std::string::npos || after == std::string::npos ||
-        stderrText.find('}', after) == std::string::npos) {
-        return -1;
+std::vector<SimRun> SimProcess::Runs() const {
+    std::vector<SimRun> runs;
+    // Whole lines only: the last may have come in part.
+    for (std::size_t at = 0, end; (end = stderrText.find('\n', at)) != std::string::npos;
+         at = end + 1) {
+        const std::string line = stderrText.substr(at, end - at);
+        const std::string fix = JsonValue(line, "fix");
+        if (line.starts_with(R"({"restart":)")) {
+            runs.push_back({JsonValue(line, "restart")});
+        } else if (!runs.empty() && (fix == R"("2D")" || fix == R"("3D")")) {
+            const int after = std::stoi(JsonValue(line, "after"));
+            SimRun& run = runs.back();
+            run.after2d = run.after2d < 0 ? after : run.after2d;
+            run.after3d = run.after3d < 0 && fix == R"("3D")" ? after : run.after3d;
+        }
     }
-    return std::atoi(stderrText.c_str() + after + 8);
+    return runs;
 }
 
 }  // namespace pathlux::test

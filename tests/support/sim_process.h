@@ -1,11 +1,10 @@
 // The pathlux-sim program running with pipes on its standard output and error, for tests that
-// drive a simulated receiver, and the readers of the reports it writes to standard error.
+// drive a simulated receiver, and the one reader of the JSON lines it and the TTFF tool write.
 #pragma once
 
-#include <sys/types.h>
+#include <signal.h>
 
 #include <chrono>
-#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,6 +13,18 @@ namespace pathlux::test {
 
 // Generous: the conditions come within a second or two; the limit only stops a hung test.
 constexpr auto kSimPatience = std::chrono::seconds(30);
+
+// The value of key in a line of JSON as the simulator and the TTFF tool write it (no spaces, no
+// commas in strings; "a.b" is b inside a): its text, quoted for a string; empty when absent.
+std::string JsonValue(const std::string& line, const std::string& key);
+
+// A restart as the simulator reported it: its kind (quoted), and the simulated seconds from it to
+// its first fix of either kind and to its first 3D fix, -1 until they come.
+struct SimRun {
+    std::string kind;
+    int after2d = -1;
+    int after3d = -1;
+};
 
 class SimProcess {
   public:
@@ -30,38 +41,31 @@ class SimProcess {
     bool WaitForDevice() {
         return WaitFor([&] { return stdoutText.find('\n') != std::string::npos; });
     }
-
-    void Signal(int signal);
-    // True once the program has ended and all its output has been read.
-    bool HasExited();
-    int ExitCode() const;
-    // The exit code once the program has ended, -1 when it does not end in time.
-    int WaitForExit() {
-        return WaitFor([&] { return HasExited(); }) ? ExitCode() : -1;
-    }
     std::string FirstLine() const { return stdoutText.substr(0, stdoutText.find('\n')); }
+
+    void Signal(int signal) { kill(pid_, signal); }
+    // The exit code once the program has ended and all its output is read; -1 when it does not
+    // end in time.
+    int WaitForExit();
+
     bool StderrHas(const std::string& text) const {
         return stderrText.find(text) != std::string::npos;
     }
-
     // The count called name ("lines", "bytes" or "drops") of the {"sent":{...}} report, or -1
     // before that report.
     long long Sent(const std::string& name) const;
-    // The "after" of the first {"fix":"2D"...} or {"fix":"3D"...} report from the offset from on:
-    // simulated seconds from the restart before it to the fix; -1 before such a report.
-    int FixAfter(std::size_t from) const;
+    // Every restart reported so far, in order.
+    std::vector<SimRun> Runs() const;
 
     std::string stdoutText;
     std::string stderrText;
 
   private:
     pid_t pid_ = -1;
-    int out_ = -1;
-    int err_ = -1;
+    int pipes_[2] = {-1, -1};  // standard output and error
+    bool open_[2] = {true, true};
     int status_ = 0;
     bool exited_ = false;
-    bool outOpen_ = true;
-    bool errOpen_ = true;
     std::function<void()> pump_;
 };
 

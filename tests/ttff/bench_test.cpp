@@ -1,134 +1,97 @@
-// The bench as a state machine, driven by scripted receiver events on a clock of our own.
+// The TTFF bench without a receiver: the state machine driven by scripted receiver events on a
+// clock of our own, the feed from the core's display calls, and a series of known times as the
+// CSV and JSON lines, statistics and plot it gives.
 
 #include "ttff/bench.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "nmea/display.h"
 #include "ttff/feed.h"
+#include "ttff/formats.h"
+#include "ttff/plot_geometry.h"
+#include "ttff/stats.h"
 
 namespace pathlux::ttff {
 namespace {
 
-using std::nullopt;
-
-struct Event {
-    enum Kind { kGsa, kVersion, kTick };
-    int atMs;
-    Kind kind;
-    int value = 0;  // the fix mode of a GSA
-};
+// What a script says at a time: a GSA's fix mode (0 to 3), the version sentence, or a tick.
+constexpr int kVersion = -1;
+constexpr int kTick = -2;
+using Script = std::vector<std::pair<int, int>>;
 
 TimePoint At(int ms) {
     return TimePoint(Millis(1'000'000 + ms));
 }
 
-void Play(TtffBench& bench, const std::vector<Event>& events) {
-    for (const Event& e : events) {
-        switch (e.kind) {
-            case Event::kGsa:
-                bench.OnFixMode(At(e.atMs), e.value);
-                break;
-            case Event::kVersion:
-                bench.OnRestartAnnounced(At(e.atMs));
-                break;
-            case Event::kTick:
-                bench.OnTick(At(e.atMs));
-                break;
+void Play(TtffBench& bench, const Script& script) {
+    for (const auto& [ms, what] : script) {
+        if (what == kTick) {
+            bench.OnTick(At(ms));
+        } else if (what == kVersion) {
+            bench.OnRestartAnnounced(At(ms));
+        } else {
+            bench.OnFixMode(At(ms), what);
         }
     }
 }
 
+TtffBench Bench(int runs, int settleMs, int timeoutMs) {
+    BenchSettings settings;
+    settings.restart = RestartKind::kWarm;
+    settings.runs = runs;
+    settings.settle = Millis(settleMs);
+    settings.timeout = Millis(timeoutMs);
+    return TtffBench(settings);
+}
+
 // One run, restart written at 0 ms, time-out 10 s.
 TEST(ttff_bench_test, times_one_run_from_the_restart) {
-    struct Case {
+    const struct {
         const char* legend;
-        std::vector<Event> events;
+        Script script;
         std::optional<int> ms2d;
         std::optional<int> ms3d;
-        bool timedOut;
+    } cases[] = {
+        {"a fix before the restart shows", {{50, 3}, {1000, 1}, {5000, 2}, {7000, 3}}, 5000, 7000},
+        {"the version shows it; 3D is 2D", {{40, 3}, {900, kVersion}, {3000, 3}}, 3000, 3000},
+        {"the first fix counts", {{1000, 1}, {2000, 2}, {2500, 0}, {4000, 3}}, 2000, 4000},
+        {"no 3D by the time-out", {{1000, 1}, {2000, 2}, {9999, kTick}, {10000, kTick}}, 2000, {}},
     };
-    const Case cases[] = {
-        {"a fix before the receiver shows its restart is stale",
-         {{50, Event::kGsa, 3},
-          {1000, Event::kGsa, 1},
-          {5000, Event::kGsa, 2},
-          {7000, Event::kGsa, 3}},
-         5000,
-         7000,
-         false},
-        {"the version sentence shows the restart; a 3D fix is a 2D one too",
-         {{40, Event::kGsa, 3}, {900, Event::kVersion}, {3000, Event::kGsa, 3}},
-         3000,
-         3000,
-         false},
-        {"a fix that drops again: the first one counts",
-         {{1000, Event::kGsa, 1},
-          {2000, Event::kGsa, 2},
-          {2500, Event::kGsa, 0},
-          {4000, Event::kGsa, 3}},
-         2000,
-         4000,
-         false},
-        {"no 3D fix by the time-out: 2D kept, 3D failed",
-         {{1000, Event::kGsa, 1},
-          {2000, Event::kGsa, 2},
-          {9999, Event::kTick},
-          {10000, Event::kTick}},
-         2000,
-         nullopt,
-         true},
-        {"a silent receiver times out", {{10050, Event::kTick}}, nullopt, nullopt, true},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.legend);
-        BenchSettings settings;
-        settings.runs = 1;
-        settings.settle = Millis(0);
-        settings.timeout = Millis(10000);
-        TtffBench bench(settings);
+        TtffBench bench = Bench(1, 0, 10000);
         bench.Start(At(-10));
-        ASSERT_TRUE(bench.RestartDue(At(0)));
         bench.RestartSent(At(0));
-        Play(bench, c.events);
+        Play(bench, c.script);
         ASSERT_EQ(bench.runs().size(), 1u);
-        const RunResult& run = bench.runs()[0];
-        EXPECT_EQ(run.ms[kTarget2D], c.ms2d);
-        EXPECT_EQ(run.ms[kTarget3D], c.ms3d);
-        EXPECT_EQ(run.timedOut, c.timedOut);
-        EXPECT_EQ(bench.ending(), Ending::kComplete);
+        EXPECT_EQ(bench.runs()[0].ms[kTarget2D], c.ms2d);
+        EXPECT_EQ(bench.runs()[0].ms[kTarget3D], c.ms3d);
+        EXPECT_EQ(bench.runs()[0].timedOut, !c.ms3d);
     }
 }
 
 // Each restart waits for the fix mode to hold for the settle time, a time-out does not end the
 // series, and a receiver that never settles still gets its restart after the time-out.
 TEST(ttff_bench_test, settles_before_each_run_and_goes_on_after_a_time_out) {
-    BenchSettings settings;
-    settings.runs = 3;
-    settings.settle = Millis(3000);
-    settings.timeout = Millis(5000);
-    TtffBench bench(settings);
+    TtffBench bench = Bench(3, 3000, 5000);
     bench.Start(At(0));
     bench.OnFixMode(At(1000), 3);
     EXPECT_FALSE(bench.RestartDue(At(3999)));
     EXPECT_TRUE(bench.RestartDue(At(4000)));
     bench.RestartSent(At(4000));
-
-    bench.OnTick(At(9000));  // silent: run 1 times out at 9000
-    ASSERT_EQ(bench.runs().size(), 1u);
-    EXPECT_TRUE(bench.runs()[0].timedOut);
-    EXPECT_EQ(bench.phase(), TtffBench::Phase::kSettling);
+    Play(bench, {{9000, kTick}});              // silent: run 1 times out at 9000
     EXPECT_TRUE(bench.RestartDue(At(12000)));  // silence held since the time-out
     bench.RestartSent(At(12000));
-    bench.OnFixMode(At(13000), 1);
-    bench.OnFixMode(At(14000), 3);
+    Play(bench, {{13000, 1}, {14000, 3}});
     ASSERT_EQ(bench.runs().size(), 2u);
     EXPECT_EQ(bench.runs()[1].ms[kTarget3D], 2000);
-
     // A restless receiver: the mode changes every second, so it never holds for 3 s.
     for (int ms = 15000; ms < 22000; ms += 1000) {
         bench.OnFixMode(At(ms), ms % 2000 == 0 ? 3 : 1);
@@ -138,58 +101,104 @@ TEST(ttff_bench_test, settles_before_each_run_and_goes_on_after_a_time_out) {
     bench.RestartSent(At(22000));
     bench.Stop(Ending::kPortLost);
     EXPECT_EQ(bench.runs().size(), 2u);  // the run under way is dropped, the others kept
-    EXPECT_EQ(bench.ending(), Ending::kPortLost);
 }
 
 // A position counts once the receiver has a fix and is within the distance; through the feed,
-// as the faces hand it the core's display calls.
+// as the faces hand it the core's display calls, the receiver's UTC read from the log lines.
 TEST(ttff_bench_test, near_waits_for_a_fixed_position_close_enough) {
     BenchSettings settings;
-    settings.runs = 1;
-    settings.settle = Millis(0);
     settings.until3d = false;
-    // 48°07.038' N 0°0' E: latitude 28870380 in 1/10000 arc-minute.
-    settings.near = NearPlace{48.1173, 0.0, 20.0};
+    settings.near = NearPlace{48.1173, 0.0, 20.0};  // 48°07.038' N: 28870380 in 1/10000'
     TtffBench bench(settings);
     ReceiverState state;
     BenchFeed feed(bench, state);
     bench.Start(At(0));
     bench.RestartSent(At(0));
-    const auto gga = [&](int ms, const char16_t* line, std::int32_t latitude) {
-        feed.OnLogLine(At(ms), line);
+    const auto gga = [&](int ms, const char* fix, std::int32_t latitude) {
+        const std::string line = "$GPGGA,12000" + std::to_string(ms / 1000) + ",x,N,y,E," + fix;
+        feed.OnLogLine(At(ms), Text(line.begin(), line.end()));
         state.latitude = latitude;
         feed.OnFieldText(At(ms), kLatitudeField, u"");
     };
     feed.OnFieldText(At(500), kVersionField, u"1.05");  // the version: restarted
-    gga(1000, u"$GPGGA,120001.000,,,,,0,00,,,M,,M,,*00\r\n", 28870380);
-    gga(2000, u"$GPGGA,120002.000,4807.0380,N,00000.0000,E,1,04,1.0,5,M,,M,,*00\r\n",
-        28870380 + 1000);  // 185 m north
-    EXPECT_TRUE(bench.runs().empty());
+    gga(1000, "0", 28870380);                           // not fixed: not counted, even here
+    gga(2000, "1", 28870380 + 1000);                    // 185 m north
     feed.OnFieldText(At(2500), kFixField, u"2D");
-    EXPECT_TRUE(bench.runs().empty());
-    gga(3000, u"$GPGGA,120003.000,4807.0380,N,00000.0000,E,1,04,1.0,5,M,,M,,*00\r\n",
-        28870380 + 50);  // 9 m north
+    gga(3000, "1", 28870380 + 50);  // 9 m north
     ASSERT_EQ(bench.runs().size(), 1u);
     EXPECT_EQ(bench.runs()[0].ms[kTarget2D], 2500);
     EXPECT_EQ(bench.runs()[0].ms[kTargetNear], 3000);
     EXPECT_EQ(bench.runs()[0].utc[kTargetNear], "12:00:03");
-    EXPECT_EQ(bench.runs()[0].utc[kTarget2D], "12:00:02");
 }
 
 TEST(ttff_bench_test, reads_the_utc_of_time_sentences) {
-    const struct {
-        const char16_t* line;
-        const char* utc;
-    } cases[] = {
-        {u"$GPRMC,123519.00,A,4807.038,N,01131.000,E,0.0,0.0,230394,,,A*6A\r\n", "12:35:19"},
-        {u"noise$GNGGA,001122,4807.038,N\r\n", "00:11:22"},
+    const std::pair<const char16_t*, const char*> cases[] = {
+        {u"noise$GPRMC,001122,$GNGGA,123519.00,4807.038,N\r\n", "12:35:19"},
         {u"$GPGLL,4916.45,N,12311.12,W,225444,A\r\n", "22:54:44"},
         {u"$GPGSA,A,3,04,05,,,,,,,,,,,2.5,1.3,2.1*39\r\n", ""},
         {u"$GPRMC,12a519,A\r\n", ""},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(SentenceUtc(c.line), c.utc);
+    for (const auto& [line, utc] : cases) {
+        EXPECT_EQ(SentenceUtc(line), utc);
     }
+}
+
+// Three runs of a warm series: fixed, 3D timed out, fixed; each on its own stretch of the clock.
+TtffBench ThreeRuns() {
+    TtffBench bench = Bench(3, 0, 30000);
+    bench.Start(At(0));
+    for (const auto& [ms2d, ms3d] : {std::pair{24500, 27250}, {25000, 0}, {23750, 26000}}) {
+        const int t = bench.currentRun() * 100000;
+        bench.RestartSent(At(t));
+        bench.OnUtc("10:00:" + std::to_string(10 + bench.currentRun()));
+        Play(bench,
+             {{t + 500, 1}, {t + ms2d, 2}, {t + (ms3d > 0 ? ms3d : 30000), ms3d > 0 ? 3 : kTick}});
+    }
+    return bench;
+}
+
+// The run that timed out shows what it reached; the summary's figures are those of the sample:
+// the median and p90 between ranks, the standard deviation over n - 1.
+TEST(ttff_formats_test, runs_and_summary_as_csv_and_json) {
+    const TtffBench bench = ThreeRuns();
+    ASSERT_EQ(bench.runs().size(), 3u);
+    EXPECT_EQ(CsvRow(bench, bench.runs()[1]), "2,warm,timeout,25000,10:00:12,,,,");
+    EXPECT_EQ(JsonRun(bench, bench.runs()[1]),
+              R"({"run":2,"restart":"warm","result":"timeout","ttff_2d_ms":25000,)"
+              R"("utc_2d":"10:00:12","ttff_3d_ms":null,"utc_3d":null,"ttff_near_ms":null,)"
+              R"("utc_near":null})");
+    EXPECT_EQ(JsonSummary(bench),
+              R"({"summary":{"restart":"warm","runs":3,"planned":3,"ending":"complete",)"
+              R"("2d":{"runs":3,"failures":0,"min_ms":23750.0,"median_ms":24500.0,)"
+              R"("mean_ms":24416.7,"p90_ms":24900.0,"max_ms":25000.0,"stddev_ms":629.2},)"
+              R"("3d":{"runs":3,"failures":1,"min_ms":26000.0,"median_ms":26625.0,)"
+              R"("mean_ms":26625.0,"p90_ms":27125.0,"max_ms":27250.0,"stddev_ms":883.9}}})");
+    // A single time has no spread; no time, no figures.
+    EXPECT_EQ(SpreadOf({40})->stddev, 0);
+    EXPECT_FALSE(SpreadOf({}));
+}
+
+TEST(ttff_plot_test, axis_from_zero_in_round_steps_covers_every_run) {
+    for (const auto& [span, step] : {std::pair{48.0, 5.0}, {0.33, 0.05}, {180.0, 20.0}}) {
+        EXPECT_DOUBLE_EQ(TickStep(span, 10), step) << span;
+    }
+    const PlotLayout layout = LayoutPlot(PlotInputOf(ThreeRuns()), kPlotWidth);
+    ASSERT_EQ(layout.rows.size(), 2u);
+    EXPECT_EQ(layout.ticks.back().x, layout.axisRight);
+    EXPECT_EQ(layout.ticks.back().label, "30");  // 27.25 s rounded up to a whole step of 5
+    EXPECT_EQ(layout.rows[1].failureLabel, "1 time-out");
+    ASSERT_EQ(layout.rows[1].dots.size(), 2u);
+    // Times along the axis of 30 s: the 3D row's second dot at 26 s, the 2D row's median (of
+    // 23.75, 24.5 and 25) at 24.5 s.
+    const auto x = [&](double seconds) {
+        return layout.axisLeft +
+               static_cast<int>(std::lround(seconds / 30 * (layout.axisRight - layout.axisLeft)));
+    };
+    EXPECT_EQ(layout.rows[1].dots[1].x, x(26));
+    EXPECT_GT(layout.rows[1].dots[1].y, layout.rows[1].top);
+    EXPECT_LT(layout.rows[1].dots[1].y, layout.rows[1].bottom);
+    EXPECT_EQ(layout.rows[0].median->x, x(24.5));
+    EXPECT_EQ(layout.rows[0].median->label, "median 24.5 s");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 #include "platform/qt/draw_surface.h"
 #include "tests/common/qt_test_app.h"
@@ -56,25 +57,82 @@ int Count(const QImage& image, const QColor& colour, int left, int top, int righ
     return n;
 }
 
-// One rule for both charts; they differ only in their blue and grey.
+// One satellite at azimuth 45, elevation 30 (the sky plot's (93, 33)): in the GP list when GPS
+// or SBAS, else listed after it as a multi-system receiver's.
+ReceiverState One(SatelliteId id, std::int32_t used, std::int32_t fix3d) {
+    const SatelliteRecord record{45, 30, 45, used};
+    if (id.system == Constellation::kGps || id.system == Constellation::kSbas) {
+        return InView({{id.number, record}}, fix3d);
+    }
+    ReceiverState state = InView({}, fix3d);
+    state.multiSystem = true;
+    state.moreInView[0] = {id, id.number};
+    state.moreInViewCount = 1;
+    *state.FindRecord(id) = record;
+    return state;
+}
+
+// One rule for both charts, which differ only in their blue and grey. Other systems have colours
+// of their own, and an unused one keeps its colour round its disc and on its number.
 TEST(charts_test, SatelliteColourTellsUseSystemAndFix) {
+    const QColor kOrange(230, 120, 0);
+    const QColor kTeal(0, 150, 150);
     const struct {
         const char* legend;
-        std::int32_t prn, used, fix3d;
+        SatelliteId id;
+        std::int32_t used, fix3d;
         QColor sky, bar;
+        std::optional<QColor> system;  // round the disc and on the number under the bar
     } cases[] = {
-        {"used GPS without 3D fix", 5, 1, 0, QColor(0, 0, 255), QColor(0, 60, 180)},
-        {"used GPS in 3D fix", 5, 1, 1, QColor(0, 180, 60), QColor(0, 180, 60)},
-        {"used SBAS", 120, 1, 0, QColor(255, 0, 0), QColor(255, 0, 0)},
-        {"used SBAS in 3D fix", 138, 1, 1, QColor(255, 0, 0), QColor(255, 0, 0)},
-        {"unused", 5, 0, 1, kRingGrey, kBarGrey},
-        {"used flag other than 1", 124, 2, 1, kRingGrey, kBarGrey},
+        {"used GPS without 3D fix",
+         {Constellation::kGps, 5},
+         1,
+         0,
+         QColor(0, 0, 255),
+         QColor(0, 60, 180),
+         std::nullopt},
+        {"used GPS in 3D fix",
+         {Constellation::kGps, 5},
+         1,
+         1,
+         QColor(0, 180, 60),
+         QColor(0, 180, 60),
+         std::nullopt},
+        {"used SBAS in 3D fix",
+         {Constellation::kSbas, 138},
+         1,
+         1,
+         QColor(255, 0, 0),
+         QColor(255, 0, 0),
+         std::nullopt},
+        {"used flag other than 1",
+         {Constellation::kSbas, 124},
+         2,
+         1,
+         kRingGrey,
+         kBarGrey,
+         std::nullopt},
+        {"used GLONASS", {Constellation::kGlonass, 1}, 1, 1, kOrange, kOrange, kOrange},
+        {"used Galileo",
+         {Constellation::kGalileo, 1},
+         1,
+         0,
+         QColor(140, 50, 210),
+         QColor(140, 50, 210),
+         QColor(140, 50, 210)},
+        {"unused BeiDou", {Constellation::kBeidou, 1}, 0, 1, kRingGrey, kBarGrey, kTeal},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.legend);
-        const ReceiverState state = InView({{c.prn, {45, 30, 45, c.used}}}, c.fix3d);
-        EXPECT_EQ(Sky(state).pixelColor(93 - 7, 33), c.sky);
-        EXPECT_EQ(Bars(state).pixelColor(100, 20), c.bar);
+        const ReceiverState state = One(c.id, c.used, c.fix3d);
+        const QImage sky = Sky(state);
+        EXPECT_EQ(sky.pixelColor(93 - 7, 33), c.sky);
+        EXPECT_EQ(sky.pixelColor(93 - 8, 33), c.system.value_or(c.sky)) << "round the disc";
+        const QImage bars = Bars(state);
+        EXPECT_EQ(bars.pixelColor(100, 20), c.bar);
+        if (c.system) {
+            EXPECT_GT(Count(bars, *c.system, 90, 36, 110, 48), 0) << "the number under the bar";
+        }
     }
 }
 

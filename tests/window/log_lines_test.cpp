@@ -44,6 +44,7 @@ TEST(log_lines_test, BurstsShowWhatSingleLinesWould) {
         SCOPED_TRACE(c.legend);
         LogLines log(kMaxLines, kKeptFromLine);
         log.Reset(c.start);
+        EXPECT_FALSE(log.HasEdit()) << "nothing appended is no edit";
         QString control = c.start;  // the reference
         QString shown = c.start;    // the control fed by edits
         for (int i = 0; i < c.lines; ++i) {
@@ -69,16 +70,6 @@ TEST(log_lines_test, BurstsShowWhatSingleLinesWould) {
             }
         }
     }
-}
-
-TEST(log_lines_test, NothingAppendedIsNoEdit) {
-    LogLines log(kMaxLines, kKeptFromLine);
-    log.Reset(QStringLiteral("a\nb\n"));
-    EXPECT_FALSE(log.HasEdit());
-    const LogLines::Edit edit = log.TakeEdit();
-    EXPECT_EQ(edit.removeFront, 0);
-    EXPECT_TRUE(edit.append.isEmpty());
-    EXPECT_EQ(log.lineCount(), 3) << "the empty line after the last break counts";
 }
 
 }  // namespace

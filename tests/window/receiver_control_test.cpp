@@ -1,5 +1,5 @@
 // The restart buttons and the NMEA output dialog: the bytes they put on the line, the dialog's
-// modal run, and the simulated receiver obeying them.
+// modal run.
 
 #include <QTimer>
 #include <functional>
@@ -9,7 +9,6 @@
 #include "res/dialog103.h"
 #include "tests/common/message_box_catcher.h"
 #include "tests/support/pty.h"
-#include "tests/support/sim_process.h"
 #include "tests/window/monitor_fixture.h"
 #include "window/nmea_output_dlg.h"
 
@@ -168,64 +167,6 @@ TEST_F(ReceiverControlTest, UnplugWhileTheOutputDialogIsOpen) {
                                         "Nothing sent: the port is closed."}));
     EXPECT_EQ(boxes.owners, (std::vector<const QWidget*>{dialogShown, dialogShown}));
     EXPECT_EQ(dialog.nmeaOutput().count, 4) << "the choice is kept only when sent";
-}
-
-// The simulated receiver, in the window, obeying the buttons.
-class SimulatedReceiverTest : public testing::MonitorFixture {
-  protected:
-    SimulatedReceiverTest()
-        : sim({"--speed", "20", "--seed", "11", "--start", "2026-12-06T12:00:00", "--duration",
-               "120"}) {}
-
-    void SetUp() override {
-        ASSERT_TRUE(sim.WaitFor([&] { return sim.stdoutText.find('\n') != std::string::npos; }));
-        sim.SetPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); });
-        SelectPort(8, sim.FirstLine());
-        ClickOpen();
-        ASSERT_EQ(dialog.portOpen(), 1);
-        ASSERT_TRUE(sim.WaitFor([this] { return Text(kFixField) == "3D"; }));
-    }
-
-    test::SimProcess sim;
-};
-
-TEST_F(SimulatedReceiverTest, RmcAloneEveryTwoSecondsIsAllTheLogShows) {
-    bool configured = false;
-    WhenOutputDialogShows([&](CNmeaOutputDlg& modal) {
-        QTest::mouseClick(modal.GetDlgItem(res::kClearButton), Qt::LeftButton);
-        QTest::mouseClick(modal.GetDlgItem(kSentenceKeys[kKeyRmc].buttonId), Qt::LeftButton);
-        QWidget* combo = modal.GetDlgItem(kSentenceKeys[kKeyRmc].rateComboId);
-        combo->setFocus();
-        QTest::keyClick(combo, Qt::Key_Down);
-        configured = modal.rateCommand() == u"$PNMRX103,RMC,2*05";
-        QTest::mouseClick(modal.GetDlgItem(res::kOkButton), Qt::LeftButton);
-    });
-    Click(res::kNmeaButton);
-    ASSERT_TRUE(configured);
-    ASSERT_TRUE(sim.WaitFor(
-        [&] { return sim.StderrHas(R"({"rx":"$PNMRX103,RMC,2*05","accepted":true})"); }));
-
-    // Once what was under way has passed (the list may have taken effect a second before the
-    // rates), the log holds RMC lines only, two seconds apart.
-    const auto secondOfDay = [](const QString& rmc) {
-        const QString time = rmc.mid(7, 6);  // hhmmss after "$GPRMC,"
-        return time.mid(0, 2).toInt() * 3600 + time.mid(2, 2).toInt() * 60 + time.mid(4, 2).toInt();
-    };
-    const auto rmcEveryTwoSeconds = [&] {
-        const QStringList lines = LogLines();
-        if (lines.size() < 5) {
-            return false;
-        }
-        for (qsizetype i = lines.size() - 5; i < lines.size(); ++i) {
-            if (!lines[i].startsWith("$GPRMC,") ||
-                (i > lines.size() - 5 &&
-                 (secondOfDay(lines[i]) - secondOfDay(lines[i - 1]) + 86400) % 86400 != 2)) {
-                return false;
-            }
-        }
-        return true;
-    };
-    EXPECT_TRUE(sim.WaitFor(rmcEveryTwoSeconds)) << LogLines().join(u'\n').toStdString();
 }
 
 }  // namespace

@@ -273,16 +273,5 @@ TEST(dialog_test, MessagesPostedFromAnotherThreadArriveInOrderOnTheDialogsThread
     }
 }
 
-TEST(dialog_test, TimersAreKeptByTheirId) {
-    TestApp();
-    TestDialog dialog;
-    dialog.SetTimer(2, 1000);
-    dialog.SetTimer(5, 500);
-    dialog.KillTimer(2);
-    dialog.KillTimer(7);  // never started: nothing happens
-    EXPECT_FALSE(dialog.HasTimer(2));
-    EXPECT_TRUE(dialog.HasTimer(5));
-}
-
 }  // namespace
 }  // namespace pathlux::platform

@@ -9,84 +9,65 @@
 namespace pathlux {
 namespace {
 
-using Action = CommandLine::Action;
+// What a parse gave, in one line: "run port=... baud=N|auto open record=...", "help", "version",
+// or "error: " and the message.
+std::string Summary(const CommandLine& line) {
+    switch (line.action) {
+        case CommandLine::Action::kHelp:
+            return "help";
+        case CommandLine::Action::kVersion:
+            return "version";
+        case CommandLine::Action::kError:
+            return "error: " + line.error;
+        case CommandLine::Action::kRun:
+            break;
+    }
+    const StartOptions& o = line.options;
+    std::string summary = "run";
+    if (o.port) {
+        summary += " port=" + std::string(o.port->begin(), o.port->end());
+    }
+    if (o.automatic || o.baud) {
+        summary += " baud=" + (o.automatic ? std::string("auto") : std::to_string(*o.baud));
+    }
+    summary += o.open ? " open" : "";
+    summary += o.record.empty() ? "" : " record=" + o.record;
+    return summary;
+}
 
 TEST(command_line_test, OptionsQtsOptionsAndMistakes) {
     const struct {
         std::vector<std::string> args;
-        Action action;
-        std::string port;    // the port name asked for, or empty
-        std::uint32_t baud;  // 0: none asked for
-        bool automatic;
-        bool open;
-        std::string record;
-        std::string error;  // the start of the message
+        std::string summary;  // its start, for the errors
     } cases[] = {
-        {{}, Action::kRun, "", 0, false, false, "", ""},
+        {{}, "run"},
         {{"--port", "/dev/ttyUSB0", "--baud", "38400", "--open", "--record", "a.cap"},
-         Action::kRun,
-         "/dev/ttyUSB0",
-         38400,
-         false,
-         true,
-         "a.cap",
-         ""},
-        {{"--port=COM3", "--baud=auto"}, Action::kRun, "COM3:", 0, true, false, "", ""},
-        {{"--port", "COM16:", "--baud", "auto", "--baud", "4800"},
-         Action::kRun,
-         "COM16:",
-         4800,
-         false,
-         false,
-         "",
-         ""},
+         "run port=/dev/ttyUSB0 baud=38400 open record=a.cap"},
+        {{"--port=COM3", "--baud=auto"}, "run port=COM3: baud=auto"},
+        {{"--port", "COM16:", "--baud", "auto", "--baud", "4800"}, "run port=COM16: baud=4800"},
         {{"-platform", "offscreen", "--style", "fusion", "-reverse", "-stylesheet=x.qss", "--open"},
-         Action::kRun,
-         "",
-         0,
-         false,
-         true,
-         "",
-         ""},
-        {{"--open", "--help", "--bogus"}, Action::kHelp, "", 0, false, true, "", ""},
-        {{"--version"}, Action::kVersion, "", 0, false, false, "", ""},
-        {{"--bogus"}, Action::kError, "", 0, false, false, "", "unknown option --bogus"},
+         "run open"},
+        {{"--open", "--help", "--bogus"}, "help"},
+        {{"--version"}, "version"},
+        {{"--bogus"}, "error: unknown option --bogus"},
         {{"/dev/ttyUSB0"},
-         Action::kError,
-         "",
-         0,
-         false,
-         false,
-         "",
-         "unexpected argument /dev/ttyUSB0 (a device is given with --port)"},
-        {{"--port"}, Action::kError, "", 0, false, false, "", "--port needs a value"},
-        {{"--port", "COM17"}, Action::kError, "", 0, false, false, "", "--port takes a device"},
-        {{"--port", "COM08"}, Action::kError, "", 0, false, false, "", "--port takes a device"},
-        {{"--port", "ttyUSB0"}, Action::kError, "", 0, false, false, "", "--port takes a device"},
-        {{"--baud", "1200"}, Action::kError, "", 0, false, false, "", "--baud takes 4800, 9600"},
-        {{"--baud", "9600x"}, Action::kError, "", 0, false, false, "", "--baud takes"},
-        {{"--record="}, Action::kError, "", 0, false, false, "", "--record needs a file name"},
-        {{"--open=yes"}, Action::kError, "", 0, false, false, "", "unknown option --open=yes"},
+         "error: unexpected argument /dev/ttyUSB0 (a device is given with --port)"},
+        {{"--port"}, "error: --port needs a value"},
+        {{"--port", "COM17"}, "error: --port takes a device"},
+        {{"--port", "COM08"}, "error: --port takes a device"},
+        {{"--port", "ttyUSB0"}, "error: --port takes a device"},
+        {{"--baud", "1200"}, "error: --baud takes 4800, 9600"},
+        {{"--baud", "9600x"}, "error: --baud takes"},
+        {{"--record="}, "error: --record needs a file name"},
+        {{"--open=yes"}, "error: unknown option --open=yes"},
     };
     for (const auto& c : cases) {
-        std::string legend;
-        for (const std::string& arg : c.args) {
-            legend += arg + " ";
-        }
-        SCOPED_TRACE(legend);
         const CommandLine line = ParseCommandLine(c.args);
-        EXPECT_EQ(line.action, c.action);
-        EXPECT_TRUE(line.error.starts_with(c.error)) << line.error;
+        const std::string summary = Summary(line);
+        EXPECT_TRUE(summary.starts_with(c.summary) &&
+                    (line.action == CommandLine::Action::kError || summary == c.summary))
+            << summary << " (" << testing::PrintToString(c.args) << ")";
         EXPECT_EQ(line.error.find('\n'), std::string::npos) << "one line";
-        if (c.action == Action::kError) {
-            continue;
-        }
-        const std::u16string port(c.port.begin(), c.port.end());
-        EXPECT_EQ(line.options.port.value_or(u""), port);
-        EXPECT_EQ(line.options.baud.value_or(0), c.baud);
-        EXPECT_EQ(line.options.automatic, c.automatic);
-        EXPECT_EQ(line.options.open, c.open);
-        EXPECT_EQ(line.options.record, c.record);
     }
 }
 

@@ -4,6 +4,31 @@
 
 namespace pathlux {
 
+QString LogLineText(const Text& line) {
+    std::u16string_view body(line);
+    const bool ended = body.ends_with(u"\r\n");
+    if (ended) {
+        body.remove_suffix(2);
+    }
+    QString text(static_cast<qsizetype>(body.size()) + (ended ? 1 : 0), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char16_t c : body) {
+        if (c < 0x20 && c != u'\t') {
+            *out++ = QChar(static_cast<char16_t>(0x2400 + c));
+        } else if (c == 0x7F) {
+            *out++ = QChar(u'\u2421');
+        } else if (c >= 0x80) {
+            *out++ = QChar(u'\uFFFD');
+        } else {
+            *out++ = QChar(c);
+        }
+    }
+    if (ended) {
+        *out = u'\n';
+    }
+    return text;
+}
+
 LogLines::LogLines(int maxLines, int keptFromLine)
     : maxLines_(maxLines), keptFromLine_(keptFromLine) {}
 

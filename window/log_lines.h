@@ -5,7 +5,14 @@
 
 #include <QString>
 
+#include "nmea/text.h"
+
 namespace pathlux {
+
+// A log line as the edit control shows it: the closing CR LF becomes the line break; control
+// characters show as their pictures (a zero byte would otherwise hide the rest of the line) and
+// bytes above 0x7F as the replacement character.
+QString LogLineText(const Text& line);
 
 class LogLines {
   public:

@@ -21,6 +21,7 @@
 #include "res/dialog102.h"
 #include "window/bar_geometry.h"
 #include "window/nmea_output_dlg.h"
+#include "window/port_line.h"
 #include "window/signal_bars.h"
 #include "window/sky_plot.h"
 #include "window/ttff_dlg.h"
@@ -57,8 +58,8 @@ constexpr int kCommandButtons[] = {res::kColdButton, res::kWarmButton, res::kHot
 
 constexpr int kInitialPort = 7;  // COM8
 
-// The port's fixed line settings: 9600 baud, 8 data bits, no parity, one stop bit.
-constexpr std::uint32_t kBaudRate = 9600;
+// The port's line settings: 8 data bits, no parity, one stop bit, at the speed chosen (9600 unless
+// the user chose another).
 constexpr std::uint32_t kDataBits = 8;
 constexpr std::uint32_t kNoParity = 0;
 constexpr std::uint32_t kOneStopBit = 0;
@@ -86,62 +87,13 @@ QRect ToQRect(const platform::Rect& rect) {
     return QRect(rect.left, rect.top, rect.Width(), rect.Height());
 }
 
-// A log line as the edit control shows it: the closing CR LF becomes the line break; control
-// characters show as their pictures (a zero byte would otherwise hide the rest of the line) and
-// bytes above 0x7F as the replacement character.
-QString LogText(const Text& line) {
-    std::u16string_view body(line);
-    const bool ended = body.ends_with(u"\r\n");
-    if (ended) {
-        body.remove_suffix(2);
-    }
-    QString text(static_cast<qsizetype>(body.size()) + (ended ? 1 : 0), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (const char16_t c : body) {
-        if (c < 0x20 && c != u'\t') {
-            *out++ = QChar(static_cast<char16_t>(0x2400 + c));
-        } else if (c == 0x7F) {
-            *out++ = QChar(u'\u2421');
-        } else if (c >= 0x80) {
-            *out++ = QChar(u'\uFFFD');
-        } else {
-            *out++ = QChar(c);
-        }
-    }
-    if (ended) {
-        *out = u'\n';
-    }
-    return text;
-}
-
-// "COM%d:" of a port number.
-Text PortName(int number) {
-    Text name = u"COM";
-    AppendDecimal(name, number);
-    name += u':';
-    return name;
-}
-
-// The port as the interpretation core reads it: non-blocking reads of what has arrived.
-class PortReader : public ByteSource {
-  public:
-    explicit PortReader(CSerialPort& port) : port_(port) {}
-    std::size_t Read(std::uint8_t* buffer, std::size_t max) override {
-        std::uint32_t count = 0;
-        port_.Read(buffer, static_cast<std::uint32_t>(max), &count, nullptr, platform::INFINITE);
-        return std::min<std::size_t>(count, max);
-    }
-
-  private:
-    CSerialPort& port_;
-};
-
 }  // namespace
 
 CMonitorDlg::CMonitorDlg()
     : platform::Dialog(res::kMonitorDialog),
       appIcon_(platform::LoadAppIcon()),
-      interpreter_(*this) {}
+      interpreter_(*this),
+      portLine_(std::make_unique<PortLine>(*this, port_)) {}
 
 CMonitorDlg::~CMonitorDlg() = default;
 
@@ -151,6 +103,7 @@ std::unique_ptr<QMenu> CMonitorDlg::MakeContextMenu() {
     series->setEnabled(portOpen_ != 0);
     connect(series, &QAction::triggered, this, &CMonitorDlg::OpenTtffSeries);
     AddZoomMenu(*menu, *this);
+    portLine_->AddMenuEntries(*menu);
     return menu;
 }
 
@@ -168,6 +121,7 @@ void CMonitorDlg::OpenTtffSeries() {
 }
 
 void CMonitorDlg::NotifyPortClosed(bool lost) {
+    portLine_->OnPortClosed(lost);
     if (watcher_ != nullptr) {
         watcher_->OnPortClosed(lost);
     }
@@ -205,12 +159,6 @@ bool CMonitorDlg::OnInitDialog() {
     // GGA, GSA, GSV and RMC, each every second.
     nmeaOutput_ = NmeaOutputConfig{};
 
-    // Which device each port name stands for, where the user looks for it.
-    for (int i = 0; i < static_cast<int>(std::size(res::kPortListItems)); ++i) {
-        const std::string path = CSerialPort::DevicePath(PortName(i + 1));
-        SetListItemTip(res::kPortList, i, QString::fromStdString(path));
-    }
-
     if (auto* log = qobject_cast<QPlainTextEdit*>(GetDlgItem(kLogField))) {
         // The log shows what the receiver sent: it can be selected and copied, not typed into.
         log->setReadOnly(true);
@@ -225,6 +173,7 @@ bool CMonitorDlg::OnInitDialog() {
     }
     // The frames above are read at the template's own scale: the charts keep that geometry.
     StartZoom(*this);
+    portLine_->Init();
     return true;
 }
 
@@ -241,7 +190,7 @@ void CMonitorDlg::EnableCommandButtons(bool enable) {
 }
 
 Text CMonitorDlg::SelectedPortName() const {
-    return PortName(GetCurSel(res::kPortList) + 1);
+    return portLine_->PortNameAt(GetCurSel(res::kPortList));
 }
 
 ErrorCode CMonitorDlg::OpenAndConfigurePort(const Text& name) {
@@ -251,8 +200,9 @@ ErrorCode CMonitorDlg::OpenAndConfigurePort(const Text& name) {
     const ErrorCode error =
         port_.OpenWithWatcher(name, &notifyGate_, 0, portGeneration_, kQueueSize, kQueueSize);
     if (error == 0) {
-        port_.Configure(kBaudRate, kDataBits, kNoParity, kOneStopBit);
+        port_.Configure(portLine_->OpeningSpeed(), kDataBits, kNoParity, kOneStopBit);
         port_.PurgeBuffers();
+        portLine_->OnPortOpened(name);
     }
     return error;
 }
@@ -267,6 +217,9 @@ QString CMonitorDlg::OpenFailureDetail() const {
         detail += QStringLiteral(
             "\nSerial devices belong to the group dialout: add your user to it "
             "(sudo adduser $USER dialout) and log in again.");
+    }
+    if (const QString hint = portLine_->MappingHint(openPortName_); !hint.isEmpty()) {
+        detail += u'\n' + hint;
     }
     return detail;
 }
@@ -317,8 +270,7 @@ std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t l
         OnPortLost();
         return 0;
     }
-    PortReader reader(port_);
-    if (interpreter_.OnSerialNotify(events, reader) == NmeaInterpreter::kMoreWaiting) {
+    if (interpreter_.OnSerialNotify(events, portLine_->reader()) == NmeaInterpreter::kMoreWaiting) {
         // The rest is read on a notification of our own, queued behind the clicks, timer ticks
         // and paints that came meanwhile.
         notifyGate_.PostMessage(defaultComMessage, NmeaInterpreter::kEventRxChar, lParam);
@@ -329,8 +281,10 @@ std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t l
 void CMonitorDlg::SendCommand(Text sentence) {
     // Sized from the text with its line end, so nothing is cut or written past a buffer.
     const std::string bytes = EncodeCommand(sentence);
-    port_.Write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), nullptr, nullptr,
-                platform::INFINITE);
+    if (port_.Write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), nullptr, nullptr,
+                    platform::INFINITE) == 0) {
+        portLine_->OnSent(bytes);
+    }
 }
 
 void CMonitorDlg::RestartReceiver(const RestartCommand& command) {
@@ -345,6 +299,10 @@ void CMonitorDlg::OpenNmeaOutputDialog() {
 }
 
 void CMonitorDlg::OnPortLost() {
+    // What came before the hang-up is read still: shown, and kept in a capture.
+    while (interpreter_.OnSerialNotify(NmeaInterpreter::kEventRxChar, portLine_->reader()) ==
+           NmeaInterpreter::kMoreWaiting) {
+    }
     portOpen_ = 0;
     port_.Close();
     SetDlgItemText(res::kOpenButton, QStringLiteral("Open"));
@@ -368,7 +326,7 @@ void CMonitorDlg::AppendLog(const Text& line) {
         watcher_->OnLogLine(line);
     }
     FollowLogSetElsewhere();
-    log_.Append(LogText(line));
+    log_.Append(LogLineText(line));
     ScheduleFrame();
 }
 
@@ -470,9 +428,13 @@ void CMonitorDlg::OnPaint() {
     if (painted.intersects(ChartArea(res::kBarFrame, barFrameRect_))) {
         DrawSignalBars(*target);
     }
+    portLine_->PaintOver(*target);
 }
 
 void CMonitorDlg::OnTimer(int timerId) {
+    if (portLine_->OnTimer(timerId)) {
+        return;
+    }
     if (timerId == kFrameTimerId) {
         UpdateWindow();
         return;

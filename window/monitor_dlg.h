@@ -28,6 +28,7 @@ class QPainter;
 namespace pathlux {
 
 class CTtffDlg;
+class PortLine;
 
 class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
   public:
@@ -75,6 +76,8 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     void OpenTtffSeries();
     // The TTFF series dialog, null before it was first opened.
     CTtffDlg* ttffDialog() const { return ttffDlg_.get(); }
+    // The devices listed, the line speed, whether data comes, the capture.
+    PortLine& portLine() { return *portLine_; }
     // Puts one command sentence on the line: the sentence, CR and LF, in one write. Whether the
     // write succeeds is not looked at; with the port closed nothing goes out.
     void SendCommand(Text sentence);
@@ -95,6 +98,8 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     void SetNmeaOutput(const NmeaOutputConfig& config) { nmeaOutput_ = config; }
     const platform::Rect& skyFrameRect() const { return skyFrameRect_; }
     const platform::Rect& barFrameRect() const { return barFrameRect_; }
+    // Where the chart of a frame shows at the window's zoom.
+    QRect ChartArea(int frameId, const platform::Rect& frame) const;
     SkyPlotStyle skyStyle() const { return {displayFont_, skyLabelBox_, skyDotRadius_}; }
     // The geometry of the last sky plot redraw.
     SkyGeometry skyGeometry() const { return {skyRadius_, skyCentre_}; }
@@ -116,8 +121,6 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     // The device went away while open: back to the closed state, and say so.
     void OnPortLost();
     void NotifyPortClosed(bool lost);
-    // Where the chart of a frame shows at the window's zoom.
-    QRect ChartArea(int frameId, const platform::Rect& frame) const;
     void ScheduleFrame();
     void ShowLog();
     void FollowLogSetElsewhere();
@@ -153,6 +156,7 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     ReceiverWatcher* watcher_ = nullptr;
     // Goes before the members above: it takes itself off as the watcher when destroyed.
     std::unique_ptr<CTtffDlg> ttffDlg_;
+    std::unique_ptr<PortLine> portLine_;
 
     // Declared last so that it goes first: its destruction stops the watcher, which posts to
     // this window and reads the members above, and closes the port.

@@ -1,5 +1,6 @@
 #include "platform/qt/dialog.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -87,6 +88,22 @@ class OwnerInputBlock : public QObject {
 
   private:
     QWidget* owner_;
+};
+
+// A drop-down list that can be told, each time it drops down, to bring its items up to date.
+class DropDownList : public QComboBox {
+  public:
+    using QComboBox::QComboBox;
+    std::function<void()> beforeDrop;
+
+    void showPopup() override {
+        if (beforeDrop) {
+            beforeDrop();
+        }
+        // The drop-down is as wide as its longest item, however narrow the closed list.
+        view()->setMinimumWidth(view()->sizeHintForColumn(0) + view()->frameWidth() * 2);
+        QComboBox::showPopup();
+    }
 };
 
 Qt::Alignment StaticAlignment(std::uint32_t style) {
@@ -206,7 +223,7 @@ void Dialog::BuildControls() {
                 break;
             }
             case ControlKind::kComboBox: {
-                auto* combo = new QComboBox(this);
+                auto* combo = new DropDownList(this);
                 // Only the user's choice changes a list, never a wheel turned over it in passing.
                 combo->installEventFilter(this);
                 connect(combo, &QComboBox::currentIndexChanged, this, [this, id, combo](int i) {
@@ -366,6 +383,31 @@ void Dialog::SetListItemTip(int listId, int index, const QString& tip) {
         if (index == combo->currentIndex()) {
             combo->setToolTip(tip);
         }
+    }
+}
+
+void Dialog::ReplaceListItems(int listId, int from, const std::vector<ListItem>& items,
+                              int select) {
+    auto* combo = qobject_cast<QComboBox*>(GetDlgItem(listId));
+    if (combo == nullptr) {
+        return;
+    }
+    settingSelection_ = true;
+    while (combo->count() > from) {
+        combo->removeItem(combo->count() - 1);
+    }
+    for (const ListItem& item : items) {
+        combo->addItem(item.text);
+        combo->setItemData(combo->count() - 1, item.tip, Qt::ToolTipRole);
+    }
+    combo->setCurrentIndex(select);
+    combo->setToolTip(combo->itemData(combo->currentIndex(), Qt::ToolTipRole).toString());
+    settingSelection_ = false;
+}
+
+void Dialog::SetListDropHook(int listId, std::function<void()> hook) {
+    if (auto* combo = dynamic_cast<DropDownList*>(GetDlgItem(listId))) {
+        combo->beforeDrop = std::move(hook);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QIcon>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -50,6 +51,15 @@ class Dialog : public QDialog, public PostTarget {
     void SetCurSel(int listId, int index);
     // A tip shown for one item of a list.
     void SetListItemTip(int listId, int index, const QString& tip);
+    struct ListItem {
+        QString text;
+        QString tip;
+    };
+    // Replaces the list's items from index from on and selects select (-1: none), without a
+    // selection-change notification.
+    void ReplaceListItems(int listId, int from, const std::vector<ListItem>& items, int select);
+    // Runs hook each time the list is about to drop down, before it shows its items.
+    void SetListDropHook(int listId, std::function<void()> hook);
     // Centres the window on the screen it is on.
     void CenterWindow();
     // The control's rectangle in the dialog's client coordinates.

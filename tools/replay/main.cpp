@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "capture/capture_file.h"
 #include "nmea/nmea.h"
 #include "tools/common/crlf.h"
 #include "tools/common/json.h"
@@ -17,7 +18,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: pathlux-replay [--crlf] [--log] [FILE]\n"
     "Decodes an NMEA byte stream (FILE, or standard input) as the Pathlux monitor window does\n"
-    "and prints one JSON line per event:\n"
+    "and prints one JSON line per event. A capture the window saved is read by its first line:\n"
+    "its bytes received are decoded, the commands sent are left out.\n"
     "  {\"field\":ID,\"text\":\"...\"}     a display field written\n"
     "  {\"redraw\":true,\"fix3d\":F,\"inView\":N,\"sats\":[...]}   a sky plot redraw: the\n"
     "      satellites shown, each {\"prn\":P,\"el\":E,\"az\":A,\"snr\":S,\"used\":U}; GPS and\n"
@@ -142,6 +144,8 @@ class StreamSource : public ByteSource {
     bool Finished() const { return eof_ && offset_ == pending_.size(); }
     bool Failed() const { return error_ != 0; }
     int error() const { return error_; }
+    // What is wrong with a capture, empty for a good one or a plain stream.
+    const std::string& captureError() const { return captureError_; }
 
   private:
     void Refill() {
@@ -155,10 +159,25 @@ class StreamSource : public ByteSource {
                 error_ = errno != 0 ? errno : EIO;
             }
         }
+        std::string_view bytes(chunk, n);
+        if (first_) {
+            first_ = false;
+            capture_ = IsCapture(bytes);
+        }
+        if (capture_) {
+            received_.clear();
+            captureError_ = captureReader_.Feed(bytes, received_);
+            if (captureError_.empty() && eof_) {
+                captureError_ = captureReader_.Finish();
+            }
+            // The rest of a damaged capture is not read.
+            eof_ = eof_ || !captureError_.empty();
+            bytes = received_;
+        }
         if (crlf_) {
-            converter_.Convert({chunk, n}, pending_);
+            converter_.Convert(bytes, pending_);
         } else {
-            pending_.append(chunk, n);
+            pending_.append(bytes);
         }
     }
 
@@ -166,6 +185,11 @@ class StreamSource : public ByteSource {
     bool crlf_;
     bool eof_ = false;
     int error_ = 0;
+    bool first_ = true;
+    bool capture_ = false;
+    CaptureReader captureReader_;
+    std::string received_;
+    std::string captureError_;
     std::string pending_;
     std::size_t offset_ = 0;
     BareLfToCrLf converter_;
@@ -220,6 +244,11 @@ int Run(int argc, char** argv) {
     if (source.Failed()) {
         status = UsageError(std::string("cannot read ") + (path ? path : "standard input") + ": " +
                             std::strerror(source.error()));
+    }
+    if (!source.captureError().empty()) {
+        std::fprintf(stderr, "pathlux-replay: %s: %s\n", path ? path : "standard input",
+                     source.captureError().c_str());
+        status = 1;
     }
     if (!display.Flush()) {
         std::fprintf(stderr, "pathlux-replay: cannot write the output\n");

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tools/sim/line_speed.h"
 #include "tools/sim/report.h"
 
 namespace pathlux::sim {
@@ -18,16 +19,16 @@ namespace {
 // A replayed log is held in memory; captures are kilobytes, so this only stops a wrong file.
 constexpr std::uintmax_t kMaxReplayBytes = 64u << 20;
 
-// Raw bytes at 9600 8N1, no echo, no line editing, no flow control.
-bool MakeRaw(int fd) {
+// Raw bytes at baud 8N1, no echo, no line editing, no flow control.
+bool MakeRaw(int fd, std::uint32_t baud) {
     termios tio{};
     if (tcgetattr(fd, &tio) != 0) {
         return false;
     }
     cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
-    cfsetispeed(&tio, B9600);
-    cfsetospeed(&tio, B9600);
+    cfsetispeed(&tio, TermiosSpeed(baud));
+    cfsetospeed(&tio, TermiosSpeed(baud));
     return tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
@@ -48,7 +49,8 @@ std::string MakeSymlink(const std::string& target, const std::string& symlinkPat
 
 }  // namespace
 
-std::string Link::OpenPty(const std::string& symlinkPath) {
+std::string Link::OpenPty(const std::string& symlinkPath, std::uint32_t baud) {
+    baud_ = baud;
     fd_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0 || grantpt(fd_) != 0 || unlockpt(fd_) != 0) {
         return ErrnoText("cannot create a pseudo-terminal");
@@ -59,7 +61,7 @@ std::string Link::OpenPty(const std::string& symlinkPath) {
     }
     path_ = name;
     slaveFd_ = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slaveFd_ < 0 || !MakeRaw(slaveFd_)) {
+    if (slaveFd_ < 0 || !MakeRaw(slaveFd_, baud)) {
         return ErrnoText("cannot set up " + path_);
     }
     if (symlinkPath.empty()) {
@@ -72,7 +74,8 @@ std::string Link::OpenPty(const std::string& symlinkPath) {
     return error;
 }
 
-std::string Link::OpenDevice(const std::string& path) {
+std::string Link::OpenDevice(const std::string& path, std::uint32_t baud) {
+    baud_ = baud;
     path_ = path;
     // Commands come back only from a terminal; a file or a pipe is written to and never read,
     // or the simulator would read its own output.
@@ -83,7 +86,7 @@ std::string Link::OpenDevice(const std::string& path) {
     if (fd_ < 0) {
         return ErrnoText("cannot open " + path);
     }
-    if (isatty(fd_) && !MakeRaw(fd_)) {
+    if (isatty(fd_) && !MakeRaw(fd_, baud)) {
         return ErrnoText("cannot configure " + path);
     }
     return {};
@@ -115,6 +118,14 @@ void Link::FlushUnread() {
     if (slaveFd_ >= 0) {
         tcflush(slaveFd_, TCIFLUSH);
     }
+}
+
+std::uint32_t Link::ReaderBaud() const {
+    termios tio{};
+    if (slaveFd_ < 0 || tcgetattr(slaveFd_, &tio) != 0) {
+        return baud_;
+    }
+    return BaudOf(cfgetispeed(&tio));
 }
 
 std::string ReadReplayLog(const std::string& path, std::string& content) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/capture_file.h"
 #include "tools/sim/link.h"
 #include "tools/sim/options.h"
 #include "tools/sim/receiver.h"
@@ -53,7 +54,14 @@ int Run(int argc, char** argv) {
         if (!readError.empty()) {
             return Fail(readError);
         }
-        replayLines = ReplayLines(log);
+        if (IsCapture(log)) {
+            const std::string captureError = CapturedLines(log, replayLines);
+            if (!captureError.empty()) {
+                return Fail(options.replay + ": " + captureError);
+            }
+        } else {
+            replayLines = ReplayLines(log);
+        }
     }
 
     Signals signals;
@@ -62,8 +70,9 @@ int Run(int argc, char** argv) {
         return Fail(signalError);
     }
     Link link;
-    const std::string linkError =
-        options.device.empty() ? link.OpenPty(options.link) : link.OpenDevice(options.device);
+    const std::string linkError = options.device.empty()
+                                      ? link.OpenPty(options.link, options.baud)
+                                      : link.OpenDevice(options.device, options.baud);
     if (!linkError.empty()) {
         return Fail(linkError);
     }

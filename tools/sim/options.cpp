@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "tools/sim/faults.h"
+#include "tools/sim/line_speed.h"
 
 namespace pathlux::sim {
 namespace {
@@ -46,8 +47,9 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
 }
 
 constexpr std::string_view kValueOptions[] = {
-    "--link", "--device", "--duration",      "--speed",  "--seed", "--start", "--lat",     "--lon",
-    "--alt",  "--fault",  "--fault-percent", "--replay", "--rate", "--count", "--talkers", "--nmea",
+    "--link", "--device", "--duration", "--speed", "--seed",          "--start",
+    "--lat",  "--lon",    "--alt",      "--fault", "--fault-percent", "--replay",
+    "--rate", "--count",  "--talkers",  "--nmea",  "--baud",
 };
 
 struct Named {
@@ -98,6 +100,9 @@ const char* const kUsage =
     "  --link PATH       also make PATH a symlink to the pseudo-terminal\n"
     "  --device PATH     write to an existing device (a serial port, a file) instead;\n"
     "                    commands are read back only from a terminal\n"
+    "  --baud N          the line speed (default 9600; 1200 to 921600). On a pseudo-\n"
+    "                    terminal a reader set to another speed gets garbage, as on a\n"
+    "                    real line, and what it sends is garbled too\n"
     "  --duration S      stop after S wall-clock seconds\n"
     "  --speed X         run the clock X times faster (0 < X <= 1000)\n"
     "  --seed N          seed of the noise, the start times and the faults (default 1)\n"
@@ -114,7 +119,8 @@ const char* const kUsage =
     "                    missing, long, flood (may be given more than once)\n"
     "  --fault-percent P chance of each fault per line (default 20)\n"
     "  --replay LOG      send a captured log instead of simulating (lines starting\n"
-    "                    with # are skipped; bare LF becomes CR LF)\n"
+    "                    with # are skipped; bare LF becomes CR LF); a capture saved\n"
+    "                    by the window sends its bytes received, exactly\n"
     "  --rate N          replayed lines per second (default 8)\n"
     "  --loop            replay the log again and again\n"
     "  --count N         send N seconds of output (N replayed lines), then stay silent\n"
@@ -168,6 +174,9 @@ std::string ParseOptions(const std::vector<std::string>& args, SimOptions& optio
         } else if (arg == "--device") {
             options.device = value;
             ok = !value.empty();
+        } else if (arg == "--baud") {
+            ok = ParseInt<std::uint32_t>(value, 1, UINT32_MAX, options.baud) &&
+                 IsLineSpeed(options.baud);
         } else if (arg == "--duration") {
             ok = ParseReal(value, 0.001, 1e9, options.duration);
         } else if (arg == "--speed") {

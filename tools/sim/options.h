@@ -12,10 +12,11 @@
 namespace pathlux::sim {
 
 struct SimOptions {
-    std::string link;     // --link: a symlink to the pseudo-terminal
-    std::string device;   // --device: write to this device instead of a new pseudo-terminal
-    double duration = 0;  // --duration: wall-clock seconds to run, 0 for no limit
-    double speed = 1;     // --speed: simulated seconds per wall-clock second
+    std::string link;           // --link: a symlink to the pseudo-terminal
+    std::string device;         // --device: write to this device instead of a new pseudo-terminal
+    std::uint32_t baud = 9600;  // --baud: the line speed the receiver talks at
+    double duration = 0;        // --duration: wall-clock seconds to run, 0 for no limit
+    double speed = 1;           // --speed: simulated seconds per wall-clock second
     std::uint32_t seed = 1;
     std::optional<std::int64_t> startUtc;  // --start; the current time when absent
     Place place;                           // --lat, --lon, --alt

@@ -1,5 +1,8 @@
 #include "tools/sim/replay.h"
 
+#include <algorithm>
+
+#include "capture/capture_file.h"
 #include "tools/common/crlf.h"
 
 namespace pathlux::sim {
@@ -21,6 +24,25 @@ std::vector<std::string> ReplayLines(std::string_view log) {
         start = end;
     }
     return lines;
+}
+
+std::string CapturedLines(std::string_view capture, std::vector<std::string>& lines) {
+    CaptureReader reader;
+    std::string received;
+    std::string error = reader.Feed(capture, received);
+    if (error.empty()) {
+        error = reader.Finish();
+    }
+    if (!error.empty()) {
+        return error;
+    }
+    std::size_t start = 0;
+    while (start < received.size()) {
+        const std::size_t end = std::min(received.find('\n', start), received.size() - 1) + 1;
+        lines.push_back(received.substr(start, end - start));
+        start = end;
+    }
+    return {};
 }
 
 }  // namespace pathlux::sim

@@ -13,6 +13,7 @@
 
 #include "tools/sim/commands.h"
 #include "tools/sim/faults.h"
+#include "tools/sim/line_speed.h"
 #include "tools/sim/outbox.h"
 #include "tools/sim/report.h"
 
@@ -146,6 +147,10 @@ class Simulator {
         for (const std::string& line : lines) {
             injector_.Emit(line, chunks);
         }
+        const std::uint32_t readerBaud = link_.ReaderBaud();
+        for (Chunk& chunk : chunks) {
+            chunk.bytes = sendGarbler_.Pass(chunk.bytes, options_.baud, readerBaud);
+        }
         outbox_.Add(chunks);
         return true;
     }
@@ -192,7 +197,7 @@ class Simulator {
         }
         outbox_.Clear();
         link_.Close();
-        std::string error = link_.OpenPty(options_.link);
+        std::string error = link_.OpenPty(options_.link, options_.baud);
         if (error.empty()) {
             WriteReport(ReplugReport(link_.path()));
         }
@@ -262,8 +267,12 @@ class Simulator {
         if (n < 0) {
             return errno == EAGAIN || errno == EINTR;
         }
+        // What a reader at another speed sends arrives garbled too.
+        const std::string bytes =
+            receiveGarbler_.Pass(std::string_view(buffer, static_cast<std::size_t>(n)),
+                                 link_.ReaderBaud(), options_.baud);
         std::vector<LineSplitter::Line> lines;
-        splitter_.Feed(std::string_view(buffer, static_cast<std::size_t>(n)), lines);
+        splitter_.Feed(bytes, lines);
         for (const LineSplitter::Line& line : lines) {
             Answer(line);
         }
@@ -303,6 +312,8 @@ class Simulator {
     bool sentReported_ = false;
     std::uint64_t ticks_ = 0;
     LineSplitter splitter_;
+    LineGarbler sendGarbler_;
+    LineGarbler receiveGarbler_;
 };
 
 }  // namespace

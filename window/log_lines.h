@@ -35,9 +35,6 @@ class LogLines {
     bool HasEdit() const { return removeFront_ > 0 || appendFrom_ < text_.size(); }
     Edit TakeEdit();
 
-    const QString& text() const { return text_; }
-    int lineCount() const { return lines_; }
-
   private:
     int maxLines_;
     int keptFromLine_;

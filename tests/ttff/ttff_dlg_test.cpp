@@ -42,7 +42,7 @@ TEST_F(TtffDialogTest, a_series_from_the_context_menu_agrees_with_the_simulator)
     series->timeoutBox()->setValue(5);
     series->settleBox()->setValue(0.2);
     QTest::mouseClick(series->startButton(), Qt::LeftButton);
-    ASSERT_TRUE(WaitFor([&] { return !series->running(); }));
+    ASSERT_TRUE(WaitForEvents([&] { return !series->running(); }));
 
     ASSERT_TRUE(sim.WaitFor([&] { return sim.Runs().size() == 2 && sim.Runs()[1].after3d >= 0; }))
         << sim.stderrText;

@@ -30,7 +30,6 @@ TEST(geometry_test, SkyRadiusAndCentreOfAFrame) {
         EXPECT_EQ(geometry.skyCentre, c.centre);
     }
     EXPECT_EQ(SkyRingRadius(62.0, 1), 10) << "75 degrees";
-    EXPECT_EQ(SkyRingRadius(62.0, 3), 31) << "45 degrees";
     EXPECT_EQ(SkyRingRadius(62.0, 5), 51) << "15 degrees";
 }
 
@@ -44,8 +43,6 @@ TEST(geometry_test, SkyProjection) {
     } cases[] = {
         {"north", 0, 0, {63, 1}},
         {"east", 90, 0, {125, 62}},
-        {"south", 180, 0, {64, 124}},
-        {"west", 270, 0, {2, 63}},
         {"azimuth 45 elevation 30", 45, 30, {93, 33}},
         {"zenith from any azimuth", 200, 90, {64, 63}},
         {"below the horizon lies outside", 0, -90, {63, -60}},
@@ -60,13 +57,8 @@ TEST(geometry_test, SkyProjection) {
     EXPECT_DOUBLE_EQ(AzimuthToAngle(0), 270 * 0.017453277777777776) << "the short pi";
 }
 
-// Twelve bars in 200 x 50: width 14, pitch 16.5, base 38.
+// Twelve bars in 200 x 50: width 14, pitch 16.5, base 38; tops at scale 45.
 TEST(geometry_test, BarLayoutAndBoxes) {
-    const BarLayout twelve = LayoutBars(200, 50, 12);
-    const int starts[] = {0, 16, 33, 49, 66, 82, 99, 115, 132, 148, 165, 181};
-    for (int i = 0; i < 12; ++i) {
-        EXPECT_EQ(BarX(twelve, i), starts[i]) << i;
-    }
     const struct {
         const char* legend;
         int bars, index;
@@ -83,29 +75,16 @@ TEST(geometry_test, BarLayoutAndBoxes) {
         EXPECT_EQ(BarLabelBox(layout, c.index), c.label);
         EXPECT_EQ(BarArea(layout, c.index), c.area);
     }
-}
-
-TEST(geometry_test, BarTopsWithScale45) {
-    const BarLayout layout = LayoutBars(200, 50, 12);
-    const struct {
-        std::int32_t snr, top;
-    } cases[] = {
-        {45, 4},
-        {44, 4},
-        {30, 14},
-        {12, 27},
-        {0, 36},
-        {80, -20},
-        {-45, 68},
-        {kMax, -1527099446},
-        {kMin, 1527099519},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(BarTop(layout, 45, c.snr), c.top) << c.snr;
+    // Tops the bar chart's pictures do not show: rounding, a negative SNR, the 32-bit limits.
+    const BarLayout twelve = LayoutBars(200, 50, 12);
+    for (const auto& [snr, top] :
+         {std::pair{44, 4}, {-45, 68}, {kMax, -1527099446}, {kMin, 1527099519}}) {
+        EXPECT_EQ(BarTop(twelve, 45, snr), top) << snr;
     }
 }
 
 // The scale: the largest SNR below 70 met so far, never lowered; entries without record read 0.
+// (How many entries are shown is the receiver state's rule.)
 TEST(geometry_test, ScaleRisesBelow70AndNeverFalls) {
     const struct {
         const char* legend;
@@ -132,15 +111,6 @@ TEST(geometry_test, ScaleRisesBelow70AndNeverFalls) {
             }
         }
         EXPECT_EQ(RaisedMaxSnr(state, 3), c.expected);
-    }
-    const struct {
-        std::int32_t inView;
-        int expected;
-    } counts[] = {{12, 12}, {52, 52}, {60, 52}, {100000, 52}, {-3, 0}};
-    for (const auto& c : counts) {
-        ReceiverState state;
-        state.inViewCount = c.inView;
-        EXPECT_EQ(BarsToDraw(state), c.expected) << c.inView;
     }
 }
 

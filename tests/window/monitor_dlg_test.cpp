@@ -22,73 +22,47 @@ namespace pathlux {
 namespace {
 
 using MonitorDlgTest = testing::MonitorFixture;
-using testing::MessageBoxCatcher;
+using testing::WaitForEvents;
 
 TEST_F(MonitorDlgTest, StartsClosedOnCom8WithTheStartTexts) {
     EXPECT_EQ(dialog.GetDlgItemText(res::kPortList), "COM8");
-    EXPECT_EQ(dialog.GetDlgItemText(res::kOpenButton), "Open");
-    EXPECT_TRUE(CommandButtonsEnabled(false));
-    const struct {
-        int id;
-        QString text;
-    } cases[] = {
-        {kLatitudeField, QString::fromUtf8("N000°00'00.00\"")},
-        {kLongitudeField, QString::fromUtf8("E000°00'00.00\"")},
-        {kSpeedField, "0km/h"},
-        {kCourseField, QString::fromUtf8("0°")},
-        {kAltitudeField, "0m"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.id);
-        EXPECT_EQ(dialog.GetDlgItemText(c.id), c.text) << "shown from the start, not at a frame";
-    }
-    // The focus starts on the first enabled tab stop; the log shows lines, it takes no typing.
-    EXPECT_EQ(dialog.focusWidget(), dialog.GetDlgItem(res::kOpenButton));
+    EXPECT_TRUE(ShowsPort(false));
+    EXPECT_EQ(dialog.GetDlgItemText(kLatitudeField), QString::fromUtf8("N000°00'00.00\""))
+        << "shown from the start, not at a frame";
+    // The log shows lines, it takes no typing.
     QTest::keyClicks(dialog.GetDlgItem(kLogField), "typed");
     EXPECT_EQ(dialog.GetDlgItemText(kLogField), "");
 }
 
-// A burst of sentences is shown at the next frame, its log lines as one edit of the control that
-// keeps the log's last lines; the frame comes by itself through the window's event loop.
-TEST_F(MonitorDlgTest, ABurstShowsAtTheNextFrameAsOneLogEdit) {
+// Bursts of sentences show at the next frame, which comes by itself through the window's event
+// loop: their log lines as one edit of the control that keeps the log's last lines, with the view
+// on the last line (never just the empty line after it), whether or not the frame drops lines.
+TEST_F(MonitorDlgTest, BurstsShowAtTheNextFrameAsOneLogEdit) {
     auto* log = qobject_cast<QPlainTextEdit*>(dialog.GetDlgItem(kLogField));
     QSignalSpy edits(log->document(), &QTextDocument::contentsChange);
-    std::string burst;
-    for (int i = 1; i <= 45; ++i) {
-        burst += "$GPRMC,1200" + std::to_string(10 + i) +
-                 ".00,A,4807.038,N,01131.000,E,22.4,359.9,230394,,*00\r\n";
-    }
-    Feed(burst);
-    EXPECT_EQ(dialog.GetDlgItemText(kTimeField), "00:00:00") << "not before the frame";
-    EXPECT_EQ(edits.count(), 0);
-    ASSERT_TRUE(WaitFor([&] { return !dialog.HasTimer(CMonitorDlg::kFrameTimerId); }));
-    EXPECT_EQ(dialog.GetDlgItemText(kTimeField), "12:00:55");
-    EXPECT_EQ(edits.count(), 1);
-    // 30 lines, the 31st leaves 11 (21-31), then 14 more.
-    const QStringList lines = dialog.GetDlgItemText(kLogField).split(u'\n');
-    ASSERT_EQ(lines.size(), 26);
-    EXPECT_TRUE(lines.front().startsWith("$GPRMC,120031.00"));
-    EXPECT_TRUE(lines[24].startsWith("$GPRMC,120055.00"));
-}
-
-// Seconds of seven lines, some wider than the log: whether or not a second drops the oldest lines,
-// the log shows its last line, never just the empty line after it.
-TEST_F(MonitorDlgTest, TheLogShowsItsLastLineAfterEveryFrame) {
-    auto* log = qobject_cast<QPlainTextEdit*>(dialog.GetDlgItem(kLogField));
-    for (int second = 0; second < 12; ++second) {
-        SCOPED_TRACE(second);
-        for (int i = 0; i < 7; ++i) {
-            dialog.AppendLog(i % 3 == 0
-                                 ? u"$GPGSV,3,1,12,01,40,083,46,02,17,308,41,12,07,344,39*75\r\n"
-                                 : u"$GPGSA,A,3,04,05,,,,,,,,,,,2.5,1.3,2.1*35\r\n");
+    for (int burst = 0; burst < 3; ++burst) {
+        SCOPED_TRACE(burst);
+        std::string sentences;
+        for (int i = 1; i <= 15; ++i) {
+            sentences += "$GPRMC,1200" + std::to_string(10 + 15 * burst + i) +
+                         ".00,A,4807.038,N,01131.000,E,22.4,359.9,230394,,*00\r\n";
         }
-        dialog.UpdateWindow();
+        Feed(sentences);
+        EXPECT_EQ(edits.count(), burst) << "not before the frame";
+        ASSERT_TRUE(WaitForEvents([&] { return !dialog.HasTimer(CMonitorDlg::kFrameTimerId); }));
+        EXPECT_EQ(edits.count(), burst + 1);
+        EXPECT_EQ(dialog.GetDlgItemText(kTimeField), QString("12:00:%1").arg(25 + 15 * burst));
         QCoreApplication::processEvents();  // the scroll bars settle
         const int top = log->cursorForPosition(QPoint(2, 2)).blockNumber();
         const int lastLine = log->blockCount() - 2;  // the last block is the empty line
         EXPECT_LE(top, lastLine);
         EXPECT_GE(top, lastLine - 2) << "the view follows the end";
     }
+    // 30 lines, the 31st leaves 11 (21-31), then 14 more.
+    const QStringList lines = dialog.GetDlgItemText(kLogField).split(u'\n');
+    ASSERT_EQ(lines.size(), 26);
+    EXPECT_TRUE(lines.front().startsWith("$GPRMC,120031.00"));
+    EXPECT_TRUE(lines[24].startsWith("$GPRMC,120055.00"));
 }
 
 // Lines waiting for the frame reach the log whatever happens to its text meanwhile.
@@ -108,22 +82,22 @@ TEST_F(MonitorDlgTest, LogShowsControlCharactersVisibly) {
         std::string_view bytes;
         QString shown;
     } cases[] = {
-        {"escape in a sentence", "$GP\x1bGSA\r", QString::fromUtf8("$GP␛GSA")},
-        {"zero byte hides nothing", std::string_view("ab\0cd\r", 6), QString::fromUtf8("ab␀cd")},
-        {"high byte", "x\xB0y\r", QString::fromUtf8("x\uFFFDy")},
-        {"markup stays text", "<b>bold</b>\r\n", "<b>bold</b>"},
+        {"escape in a sentence", "$GP\x1bGSA\r", QString::fromUtf8("$GP␛GSA\n")},
+        {"zero byte hides nothing", std::string_view("ab\0cd\r", 6), QString::fromUtf8("ab␀cd\n")},
+        {"high byte", "x\xB0y\r", QString::fromUtf8("x\uFFFDy\n")},
+        {"markup stays text", "<b>bold</b>\r\n", "<b>bold</b>\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.legend);
         dialog.SetDlgItemText(kLogField, QString());
         Feed(c.bytes);
-        EXPECT_EQ(LogLines(), QStringList{c.shown});
+        EXPECT_EQ(Text(kLogField), c.shown);
     }
 }
 
 // The charts show what the core's redraw requests saw, and the bar scale rises at each request,
 // however the frames and paints fall: two cycles within a frame, a hidden window, a cycle half
-// received when the paint comes.
+// received when the paint comes. At a zoom they are that geometry at as many times the pixels.
 TEST_F(MonitorDlgTest, ChartsShowTheirLastRedrawWhateverTheFrameTiming) {
     dialog.hide();
     Feed("$GPGSV,1,1,02,01,40,083,60,02,17,308,41*00\r\n");
@@ -134,60 +108,45 @@ TEST_F(MonitorDlgTest, ChartsShowTheirLastRedrawWhateverTheFrameTiming) {
     Feed("$GPGSV,1,1,02,01,45,090,45,02,20,300,35*00\r\n");
     ReceiverState redrawn = dialog.state();
     Feed("$GPGSV,2,1,05,01,80,200,12,02,10,100,18,03,50,050,20,04,30,150,25*00\r\n");
-    const QImage window = dialog.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    // The date field's text reaches into the last column of the sky plot's frame.
-    const auto shown = [&window](const platform::Rect& frame, const QImage& chart) {
-        return window.copy(frame.left, frame.top, chart.width() - 1, chart.height()) ==
-               chart.copy(0, 0, chart.width() - 1, chart.height())
+    // Two columns short: the date field's text reaches into the sky plot frame's last ones.
+    const auto shown = [this](int frameId, const QImage& chart) {
+        const QImage window = dialog.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const platform::Rect at = dialog.GetDlgItemRect(frameId);
+        return window.copy(at.left, at.top, chart.width() - 2, chart.height()) ==
+               chart.copy(0, 0, chart.width() - 2, chart.height())
                    .convertToFormat(QImage::Format_RGB32);
     };
     const platform::Rect bars = dialog.barFrameRect();
-    EXPECT_TRUE(shown(bars, ComposeSignalBars(redrawn, bars.Width(), bars.Height(), 1.0)));
     const platform::Rect sky = dialog.skyFrameRect();
     SkyGeometry geometry;
-    EXPECT_TRUE(shown(
-        sky, ComposeSkyPlot(redrawn, sky.Width(), sky.Height(), dialog.skyStyle(), 1.0, geometry)));
+    for (const int zoom : {1, 2}) {
+        SCOPED_TRACE(zoom);
+        dialog.SetZoom({zoom, 1});
+        EXPECT_TRUE(
+            shown(res::kBarFrame, ComposeSignalBars(redrawn, bars.Width(), bars.Height(), zoom)));
+        EXPECT_TRUE(shown(res::kSkyFrame, ComposeSkyPlot(redrawn, sky.Width(), sky.Height(),
+                                                         dialog.skyStyle(), zoom, geometry)));
+    }
 }
 
 // An open failure names the port, the device and the reason, and leaves the window closed, from
 // the Open button and from a port change while open.
 TEST_F(MonitorDlgTest, OpenFailureNamesThePortTheDeviceAndTheReason) {
-    const struct {
-        const char* legend;
-        bool openFirst;
-        int port;
-        QString text;
-    } cases[] = {
-        {"third item", false, 3, "COM3: port open error!"},
-        {"two-digit port", false, 12, "COM12: port open error!"},
-        {"port change while open", true, 6, "COM port open error!"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.legend);
-        test::Pty receiver;
-        if (c.openFirst) {
-            SelectPort(5, receiver.path());
-            ClickOpen();
-            ASSERT_EQ(dialog.portOpen(), 1);
-        }
-        MessageBoxCatcher boxes;
-        const std::string device = "/nonexistent/tty" + std::to_string(c.port);
-        SelectPort(c.port, device);
-        if (!c.openFirst) {
-            EXPECT_TRUE(boxes.texts.isEmpty()) << "a selection change while closed opens nothing";
-            ClickOpen();
-        }
-        EXPECT_EQ(boxes.texts, QStringList{c.text});
-        EXPECT_EQ(boxes.details, QStringList{QString::fromStdString(
-                                     "Device: " + device + "\nReason: No such file or directory")});
-        EXPECT_EQ(dialog.portOpen(), 0);
-        EXPECT_EQ(Text(res::kOpenButton), "Open");
-        EXPECT_TRUE(CommandButtonsEnabled(false));
-        if (c.openFirst) {
-            EXPECT_EQ(CSerialPort::ProbePort(u"COM5:"), CSerialPort::kProbeAvailable)
-                << "the previous port is closed";
-        }
-    }
+    testing::MessageBoxCatcher boxes;
+    SelectPort(3, "/nonexistent/tty3");
+    EXPECT_TRUE(boxes.texts.isEmpty()) << "a selection change while closed opens nothing";
+    ClickOpen();
+    EXPECT_TRUE(ShowsPort(false));
+    test::Pty receiver;
+    ASSERT_TRUE(OpenOn(5, receiver.path()));
+    SelectPort(6, "/nonexistent/tty6");
+    EXPECT_TRUE(ShowsPort(false));
+    EXPECT_EQ(CSerialPort::ProbePort(u"COM5:"), CSerialPort::kProbeAvailable)
+        << "the previous port is closed";
+    EXPECT_EQ(boxes.texts, (QStringList{"COM3: port open error!", "COM port open error!"}));
+    EXPECT_EQ(boxes.details,
+              (QStringList{"Device: /nonexistent/tty3\nReason: No such file or directory",
+                           "Device: /nonexistent/tty6\nReason: No such file or directory"}));
 }
 
 TEST_F(MonitorDlgTest, PortListTellsWhichDeviceEachNameIs) {
@@ -205,44 +164,24 @@ TEST_F(MonitorDlgTest, PortListTellsWhichDeviceEachNameIs) {
 TEST_F(MonitorDlgTest, OpenPortChangeAndClose) {
     test::Pty first;
     test::Pty second;
-    SelectPort(5, first.path());
-    ClickOpen();
-    ASSERT_EQ(dialog.portOpen(), 1);
-    EXPECT_EQ(Text(res::kOpenButton), "Close");
-    EXPECT_TRUE(CommandButtonsEnabled(true));
+    ASSERT_TRUE(OpenOn(5, first.path()));
+    EXPECT_TRUE(ShowsPort(true));
     first.Send("$GPGGA,123519,4807.038,S,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n");
-    EXPECT_TRUE(WaitFor([this] { return Text(kAltitudeField) == "545.4m"; }));
+    EXPECT_TRUE(WaitForEvents([this] { return Text(kAltitudeField) == "545.4m"; }));
     EXPECT_EQ(Text(kLatitudeField), QString::fromUtf8("S048°07'02.28\""));
 
     SelectPort(6, second.path());
-    EXPECT_EQ(dialog.portOpen(), 1);
     EXPECT_EQ(CSerialPort::ProbePort(u"COM5:"), CSerialPort::kProbeAvailable) << "released";
     first.Send("$GPGSA,A,3,,,,,,,,,,,,,9.9,9.9,9.9*00\r");
     second.Send("$GPGSA,A,2,,,,,,,,,,,,,1.1,2.2,3.3*00\r");
-    EXPECT_TRUE(WaitFor([this] { return Text(kPdopField) == "1.1"; }));
+    EXPECT_TRUE(WaitForEvents([this] { return Text(kPdopField) == "1.1"; }));
 
     ClickOpen();
-    EXPECT_EQ(dialog.portOpen(), 0);
-    EXPECT_EQ(Text(res::kOpenButton), "Open");
-    EXPECT_TRUE(CommandButtonsEnabled(false));
+    EXPECT_TRUE(ShowsPort(false));
     EXPECT_EQ(CSerialPort::ProbePort(u"COM6:"), CSerialPort::kProbeAvailable);
 }
 
-TEST_F(MonitorDlgTest, UnpluggedDeviceReturnsTheWindowToClosed) {
-    MessageBoxCatcher boxes;
-    test::Pty receiver;
-    SelectPort(5, receiver.path());
-    ClickOpen();
-    ASSERT_EQ(dialog.portOpen(), 1);
-    receiver.CloseMaster();
-    EXPECT_TRUE(WaitFor([this] { return dialog.portOpen() == 0; }));
-    EXPECT_EQ(Text(res::kOpenButton), "Open");
-    EXPECT_TRUE(CommandButtonsEnabled(false));
-    EXPECT_EQ(boxes.texts, QStringList{"COM5: device lost, port closed."});
-}
-
 TEST_F(MonitorDlgTest, LateNotificationsOfAClosedPortAreIgnored) {
-    MessageBoxCatcher boxes;
     test::Pty first;
     test::Pty second;
     SelectPort(5, first.path());
@@ -258,9 +197,8 @@ TEST_F(MonitorDlgTest, LateNotificationsOfAClosedPortAreIgnored) {
     ASSERT_EQ(dialog.portOpen(), 1);
     QCoreApplication::sendPostedEvents(&dialog);
     EXPECT_EQ(dialog.portOpen(), 1) << "the first device's loss does not close the second";
-    EXPECT_TRUE(boxes.texts.isEmpty());
     second.Send("$GPGSA,A,2,,,,,,,,,,,,,1.1,2.2,3.3*00\r");
-    EXPECT_TRUE(WaitFor([this] { return Text(kPdopField) == "1.1"; }));
+    EXPECT_TRUE(WaitForEvents([this] { return Text(kPdopField) == "1.1"; }));
 }
 
 TEST(monitor_dlg_test, ClosingTheWindowWhileOpenStopsTheWatcher) {

@@ -32,6 +32,16 @@ bool WaitForEvents(Condition condition) {
     return condition();
 }
 
+// Selects an item of a drop-down list as the user would, with the keyboard.
+inline void ChooseItem(const platform::Dialog& dialog, int listId, int index) {
+    QWidget* list = dialog.GetDlgItem(listId);
+    list->setFocus();
+    const int steps = index - dialog.GetCurSel(listId);
+    for (int i = 0; i < std::abs(steps); ++i) {
+        QTest::keyClick(list, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
+    }
+}
+
 class MonitorFixture : public ::testing::Test {
   protected:
     MonitorFixture() { dialog.Create(); }
@@ -41,20 +51,10 @@ class MonitorFixture : public ::testing::Test {
         dialog.UpdateWindow();
         return dialog.GetDlgItemText(id);
     }
-    template <class Condition>
-    bool WaitFor(Condition condition) {
-        return WaitForEvents(condition);
-    }
-    // Points COMn: at a device and selects it as the user would, with the keyboard.
+    // Points COMn: at a device and selects it as the user would.
     void SelectPort(int number, const std::string& device) {
-        const std::string variable = "PATHLUX_COM" + std::to_string(number);
-        setenv(variable.c_str(), device.c_str(), 1);
-        QWidget* list = dialog.GetDlgItem(res::kPortList);
-        list->setFocus();
-        const int steps = number - 1 - dialog.GetCurSel(res::kPortList);
-        for (int i = 0; i < std::abs(steps); ++i) {
-            QTest::keyClick(list, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
-        }
+        setenv(("PATHLUX_COM" + std::to_string(number)).c_str(), device.c_str(), 1);
+        ChooseItem(dialog, res::kPortList, number - 1);
     }
     void Click(int id) { QTest::mouseClick(dialog.GetDlgItem(id), Qt::LeftButton); }
     // Bytes straight into the core, as if read from the port.
@@ -62,20 +62,22 @@ class MonitorFixture : public ::testing::Test {
         dialog.interpreter().FeedBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                        bytes.size());
     }
-    bool CommandButtonsEnabled(bool enabled) const {
+    void ClickOpen() { Click(res::kOpenButton); }
+    // Points COMn: at the device and presses Open; true once the port is open.
+    bool OpenOn(int number, const std::string& device) {
+        SelectPort(number, device);
+        ClickOpen();
+        return dialog.portOpen() == 1;
+    }
+    // The port's state as the window shows it: the Open button's caption and the command buttons.
+    bool ShowsPort(bool open) {
+        bool shown =
+            dialog.portOpen() == int{open} && Text(res::kOpenButton) == (open ? "Close" : "Open");
         for (const int id : {res::kColdButton, res::kWarmButton, res::kHotButton,
                              res::kFactoryButton, res::kNmeaButton}) {
-            if (dialog.GetDlgItem(id)->isEnabled() != enabled) {
-                return false;
-            }
+            shown = shown && dialog.GetDlgItem(id)->isEnabled() == open;
         }
-        return true;
-    }
-    void ClickOpen() { Click(res::kOpenButton); }
-    QStringList LogLines() {
-        QStringList lines = Text(kLogField).split(u'\n');
-        lines.removeLast();  // the empty line after the last line break
-        return lines;
+        return shown;
     }
 
     QApplication& application = TestApp();  // before any widget

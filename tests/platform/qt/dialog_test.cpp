@@ -3,13 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,7 +33,6 @@ constexpr ControlTemplate kControls[] = {
     {ControlKind::kEdit, kLog, 4, 30, 60, 20, 0x50A01084, u""},
     {ControlKind::kStatic, kHidden, 4, 52, 30, 10, 0x4080030E, u""},
     {ControlKind::kStatic, kLabel, 40, 52, 30, 8, 0x50000002, u"<b>right</b>"},
-    {ControlKind::kStatic, kStaticId, 40, 62, 30, 8, 0x50000000, u"anonymous"},
 };
 constexpr std::u16string_view kItems[] = {u"A", u"B", u"C"};
 constexpr ListItems kLists[] = {{kList, kItems}};
@@ -45,8 +40,8 @@ constexpr DialogTemplate kTemplate = {
     1, 0x90C00040, 0, 0, 0, 80, 72, u"System", 8, u"Test dialog", kControls, kLists,
 };
 
-// The message this test registers is only known after the map is built.
-std::uint32_t registeredMessage = 0;
+// A message registered at run time: the map holds where its number is and reads it when searched.
+std::uint32_t registeredMessage = kLateMessage;
 
 class TestDialog : public Dialog {
   public:
@@ -58,16 +53,14 @@ class TestDialog : public Dialog {
     void OnTimer(int id) { calls.push_back("timer " + std::to_string(id)); }
     std::intptr_t OnPosted(std::uintptr_t wParam, std::intptr_t lParam) {
         calls.push_back("posted " + std::to_string(wParam) + " " + std::to_string(lParam));
-        threads.push_back(std::this_thread::get_id());
         return 7;
     }
 
-    bool Send(std::uint32_t message, std::uintptr_t wParam, std::intptr_t* result) {
-        return OnMessage(message, wParam, 0, result);
+    bool Send(std::uint32_t message, std::uintptr_t wParam) {
+        return OnMessage(message, wParam, 0, nullptr);
     }
 
     std::vector<std::string> calls;
-    std::vector<std::thread::id> threads;
 
   protected:
     bool OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
@@ -88,46 +81,27 @@ bool TestDialog::OnMessage(std::uint32_t message, std::uintptr_t wParam, std::in
     return DispatchMessage<TestDialog>(kMap, *this, message, wParam, lParam, result);
 }
 
-TEST(dialog_test, DialogUnitsBecomePixelsWithTheFontsBaseUnits) {
-    const struct {
-        const char* legend;
-        int units;
-        DialogBaseUnits base;
-        int x, y;
-    } cases[] = {
-        {"window width and height", 138, {7, 14}, 242, 242},
-        {"rounds half up", 2, {7, 14}, 4, 4},
-        {"four units are one character, eight one line", 4, {6, 12}, 6, 6},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.legend);
-        EXPECT_EQ(DialogUnitsToPixelsX(c.units, c.base), c.x);
-        EXPECT_EQ(DialogUnitsToPixelsY(c.units, c.base), c.y);
-    }
-}
-
 TEST(dialog_test, ControlsFollowTheTemplate) {
     TestApp();
     TestDialog dialog;
     EXPECT_EQ(dialog.size(), QSize(140, 126));
     const struct {
-        const char* legend;
         int id;
         const char* className;
         QString text;
         bool visible;
         bool enabled;
     } cases[] = {
-        {"button", kFirst, "QPushButton", "First", true, true},
-        {"disabled button", kSecond, "QPushButton", "Second", true, false},
-        {"drop-down list", kList, "QComboBox", "", true, true},
-        {"multi-line edit", kLog, "QPlainTextEdit", "", true, true},
-        {"hidden frame", kHidden, "QFrame", "", false, true},
-        {"label shows markup as text", kLabel, "QLabel", "<b>right</b>", true, true},
+        {kFirst, "QPushButton", "First", true, true},
+        {kSecond, "QPushButton", "Second", true, false},
+        {kList, "QComboBox", "", true, true},
+        {kLog, "QPlainTextEdit", "", true, true},
+        {kHidden, "QFrame", "", false, true},
+        {kLabel, "QLabel", "<b>right</b>", true, true},  // markup shown as text
     };
     dialog.Create();
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.legend);
+        SCOPED_TRACE(c.id);
         QWidget* widget = dialog.GetDlgItem(c.id);
         ASSERT_NE(widget, nullptr);
         EXPECT_STREQ(widget->metaObject()->className(), c.className);
@@ -135,82 +109,48 @@ TEST(dialog_test, ControlsFollowTheTemplate) {
         EXPECT_EQ(widget->isVisible(), c.visible);
         EXPECT_EQ(widget->isEnabled(), c.enabled);
     }
+    // At (4, 52), 30 x 10 units with base units (7, 14): half pixels (52.5 x 17.5) round up.
     EXPECT_EQ(dialog.GetDlgItemRect(kHidden), (Rect{7, 91, 60, 109}));
     EXPECT_EQ(qobject_cast<QComboBox*>(dialog.GetDlgItem(kList))->count(), 3);
     EXPECT_EQ(dialog.GetCurSel(kList), -1);
 }
 
 // The first matching entry of the map handles a message; a message without entry is left to the
-// default handling; a click on a disabled control and a selection made by the program send
-// nothing.
+// default handling.
 TEST(dialog_test, MessagesAreRoutedByTheFirstMatchingEntry) {
     TestApp();
     const struct {
         const char* legend;
         std::uint32_t message;
         std::uintptr_t wParam;
-        bool handled;
-        std::vector<std::string> calls;
+        std::vector<std::string> calls;  // none: not handled
     } cases[] = {
-        {"click", kWmCommand, MakeCommandParam(kFirst, kBnClicked), true, {"first"}},
-        {"click of a control without entry",
-         kWmCommand,
-         MakeCommandParam(kSecond, kBnClicked),
-         false,
-         {}},
-        {"other notification of a mapped control",
-         kWmCommand,
-         MakeCommandParam(kFirst, 5),
-         false,
-         {}},
-        {"timer with its id", kWmTimer, 2, true, {"timer 2"}},
-        {"paint without entry", kWmPaint, 0, false, {}},
-        {"registered message read when the map is searched", kLateMessage, 3, true, {"posted 3 0"}},
+        {"click", kWmCommand, MakeCommandParam(kFirst, kBnClicked), {"first"}},
+        {"click without entry", kWmCommand, MakeCommandParam(kSecond, kBnClicked), {}},
+        {"other notification of a mapped control", kWmCommand, MakeCommandParam(kFirst, 5), {}},
+        {"timer with its id", kWmTimer, 2, {"timer 2"}},
+        {"paint without entry", kWmPaint, 0, {}},
+        {"registered message read when the map is searched", kLateMessage, 3, {"posted 3 0"}},
     };
-    registeredMessage = kLateMessage;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.legend);
         TestDialog dialog;
-        EXPECT_EQ(dialog.Send(c.message, c.wParam, nullptr), c.handled);
+        EXPECT_EQ(dialog.Send(c.message, c.wParam), !c.calls.empty());
         EXPECT_EQ(dialog.calls, c.calls);
     }
-    TestDialog dialog;
-    dialog.Create();
-    QTest::mouseClick(dialog.GetDlgItem(kSecond), Qt::LeftButton);  // disabled
-    dialog.SetCurSel(kList, 1);
-    EXPECT_TRUE(dialog.calls.empty());
-    QWidget* list = dialog.GetDlgItem(kList);
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_Down);
-    EXPECT_EQ(dialog.calls, std::vector<std::string>{"list 2"}) << "the user's selection notifies";
 }
 
-// Focus as the platform's dialog navigation gives it: the first enabled tab stop at the start;
-// Tab from any control, the multi-line edit included, to the next tab stop; a control without
-// the tab-stop style only by a click.
-TEST(dialog_test, FocusFollowsTheTabStops) {
+// Input as the platform's dialogs take it: the focus starts on the first enabled tab stop; Tab
+// goes from any control, the multi-line edit included, to the next tab stop; a control without
+// the tab-stop style takes the focus only by a click; a disabled control, a selection made by the
+// program and a wheel over a list without the focus send nothing.
+TEST(dialog_test, InputGoesWhereTheFocusAndTheStylesLetIt) {
     TestApp();
     TestDialog dialog;
     dialog.Create();
     QWidget* first = dialog.GetDlgItem(kFirst);
     EXPECT_EQ(dialog.focusWidget(), first);
-    auto* log = qobject_cast<QPlainTextEdit*>(dialog.GetDlgItem(kLog));
-    for (const int id : {kList, kLog}) {
-        SCOPED_TRACE(id);
-        EXPECT_EQ(dialog.GetDlgItem(id)->focusPolicy(), Qt::ClickFocus);
-        QWidget* control = dialog.GetDlgItem(id);
-        control->setFocus();
-        QTest::keyClick(control, Qt::Key_Tab);
-        EXPECT_EQ(dialog.focusWidget(), first) << "the only enabled tab stop";
-    }
-    EXPECT_EQ(log->toPlainText(), "") << "Tab typed nothing";
-}
-
-// A wheel over a list changes it only while the list has the focus.
-TEST(dialog_test, AWheelOverAListWithoutFocusChangesNothing) {
-    TestApp();
-    TestDialog dialog;
-    dialog.Create();
+    QTest::mouseClick(dialog.GetDlgItem(kSecond), Qt::LeftButton);  // disabled
     dialog.SetCurSel(kList, 0);
     QWidget* list = dialog.GetDlgItem(kList);
     const auto turn = [list] {
@@ -220,13 +160,20 @@ TEST(dialog_test, AWheelOverAListWithoutFocusChangesNothing) {
         QApplication::sendEvent(list, &wheel);
     };
     turn();
-    EXPECT_EQ(dialog.GetCurSel(kList), 0);
     EXPECT_TRUE(dialog.calls.empty());
+    for (const int id : {kList, kLog}) {
+        SCOPED_TRACE(id);
+        QWidget* control = dialog.GetDlgItem(id);
+        control->setFocus();
+        QTest::keyClick(control, Qt::Key_Tab);
+        EXPECT_EQ(dialog.focusWidget(), first) << "the only enabled tab stop";
+    }
+    EXPECT_EQ(dialog.GetDlgItemText(kLog), "") << "Tab typed nothing";
     dialog.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     list->setFocus();
     turn();
-    EXPECT_EQ(dialog.calls, std::vector<std::string>{"list 1"}) << "with the focus it does";
+    EXPECT_EQ(dialog.calls, std::vector<std::string>{"list 1"}) << "the user's wheel notifies";
 }
 
 // While a dialog runs modally its owner takes no input: not a click through the window system,
@@ -257,7 +204,6 @@ TEST(dialog_test, AModalRunBlocksItsOwner) {
 TEST(dialog_test, MessagesPostedFromAnotherThreadArriveInOrderOnTheDialogsThread) {
     TestApp();
     TestDialog dialog;
-    registeredMessage = kLateMessage;
     std::thread poster([&dialog] {
         for (std::uintptr_t i = 1; i <= 3; ++i) {
             EXPECT_TRUE(dialog.PostMessage(kLateMessage, i, 0x10000));
@@ -268,9 +214,6 @@ TEST(dialog_test, MessagesPostedFromAnotherThreadArriveInOrderOnTheDialogsThread
     QCoreApplication::sendPostedEvents(&dialog);
     EXPECT_EQ(dialog.calls,
               (std::vector<std::string>{"posted 1 65536", "posted 2 65536", "posted 3 65536"}));
-    for (const std::thread::id id : dialog.threads) {
-        EXPECT_EQ(id, std::this_thread::get_id());
-    }
 }
 
 }  // namespace

@@ -3,8 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
-#include <functional>
-#include <vector>
+#include <string>
 
 #include "tests/common/qt_test_app.h"
 
@@ -15,76 +14,73 @@ constexpr QRgb kBlack = qRgb(0, 0, 0);
 constexpr QRgb kRed = qRgb(255, 0, 0);
 constexpr QRgb kWhite = qRgb(255, 255, 255);
 
-// One row of the image: '#' where the colour is.
-std::string Row(const QImage& image, int y, QRgb colour) {
-    std::string row;
-    for (int x = 0; x < image.width(); ++x) {
-        row += image.pixel(x, y) == colour ? '#' : '.';
+// The image row by row, '|' between rows: '#' red, 's' shadow, 'h' highlight, '.' anything else.
+std::string Picture(const QImage& image) {
+    std::string picture;
+    for (int y = 0; y < image.height(); ++y) {
+        picture += y > 0 ? "|" : "";
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            picture += pixel == kRed                      ? '#'
+                       : pixel == DrawSurface::kShadow    ? 's'
+                       : pixel == DrawSurface::kHighlight ? 'h'
+                                                          : '.';
+        }
     }
-    return row;
+    return picture;
+}
+
+// Where the colour is in the image; empty when nowhere.
+QRect Ink(const QImage& image, QRgb colour) {
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            ink |= image.pixel(x, y) == colour ? QRect(x, y, 1, 1) : QRect();
+        }
+    }
+    return ink;
 }
 
 // The platform's pixels: rectangles without their right and bottom edge, lines without their last
-// point, ellipses inside their box, 18-on 6-off dashes, an etched edge of shadow and highlight.
+// point, ellipses inside their box, 18-on 6-off dashes, an etched edge of shadow and highlight
+// round the rectangle it returns (filled red here).
 TEST(draw_surface_test, ShapesCoverThePlatformsPixels) {
-    using Draw = std::function<void(DrawSurface&)>;
+    using Draw = void (*)(DrawSurface&, const Rect&);
+    const Draw rect = [](DrawSurface& s, const Rect& r) { s.FillRect(r, kRed); };
+    const Draw line = [](DrawSurface& s, const Rect& r) {
+        s.Line({r.left, r.top}, {r.right, r.bottom}, kRed, LineStyle::kSolid);
+    };
+    const Draw filled = [](DrawSurface& s, const Rect& r) { s.FilledEllipse(r, kRed); };
+    const Draw outlined = [](DrawSurface& s, const Rect& r) {
+        s.OutlinedEllipse(r, kRed, std::nullopt);
+    };
+    const Draw etched = [](DrawSurface& s, const Rect& r) { s.FillRect(s.EtchedEdge(r), kRed); };
     const struct {
         const char* legend;
         Draw draw;
-        std::vector<std::string> red;
+        Rect box;  // a line goes from its top-left corner towards its bottom-right one
+        std::string picture;
     } cases[] = {
-        {"rectangle",
-         [](DrawSurface& s) {
-             s.FillRect({1, 1, 4, 3}, kRed);
-         },
-         {"......", ".###..", ".###..", "......", "......"}},
-        {"inverted rectangle",
-         [](DrawSurface& s) {
-             s.FillRect({4, 3, 1, 1}, kRed);
-         },
-         {"......", "......", "......", "......", "......"}},
-        {"diagonal line",
-         [](DrawSurface& s) {
-             s.Line({0, 0}, {4, 4}, kRed, LineStyle::kSolid);
-         },
-         {"#.....", ".#....", "..#...", "...#..", "......"}},
-        {"filled ellipse",
-         [](DrawSurface& s) {
-             s.FilledEllipse({1, 1, 5, 5}, kRed);
-         },
-         {"......", "..##..", ".####.", ".####.", "..##.."}},
-        {"outlined ellipse",
-         [](DrawSurface& s) {
-             s.OutlinedEllipse({0, 0, 6, 5}, kRed, std::nullopt);
-         },
-         {".####.", "#....#", "#....#", "#....#", ".####."}},
+        {"rectangle", rect, {1, 1, 4, 3}, "......|.###..|.###..|......|......"},
+        {"inverted rectangle", rect, {4, 3, 1, 1}, "......|......|......|......|......"},
+        {"diagonal line", line, {0, 0, 4, 4}, "#.....|.#....|..#...|...#..|......"},
+        {"filled ellipse", filled, {1, 1, 5, 5}, "......|..##..|.####.|.####.|..##.."},
+        {"outlined ellipse", outlined, {0, 0, 6, 5}, ".####.|#....#|#....#|#....#|.####."},
+        {"etched edge", etched, {0, 0, 6, 5}, "sssssh|shhhsh|sh##sh|sssssh|hhhhhh"},
     };
     testing::TestApp();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.legend);
         DrawSurface surface(6, 5);
         surface.FillRect({0, 0, 6, 5}, kBlack);
-        c.draw(surface);
-        const QImage image = surface.Finish();
-        for (int y = 0; y < 5; ++y) {
-            EXPECT_EQ(Row(image, y, kRed), c.red[static_cast<std::size_t>(y)]) << "row " << y;
-        }
+        c.draw(surface, c.box);
+        EXPECT_EQ(Picture(surface.Finish()), c.picture);
     }
     DrawSurface dashes(60, 1);
     dashes.FillRect({0, 0, 60, 1}, kBlack);
     dashes.Line({0, 0}, {60, 0}, kRed, LineStyle::kDashed);
-    EXPECT_EQ(Row(dashes.Finish(), 0, kRed), std::string(18, '#') + std::string(6, '.') +
-                                                 std::string(18, '#') + std::string(6, '.') +
-                                                 std::string(12, '#'));
-    DrawSurface edge(6, 6);
-    edge.FillRect({0, 0, 6, 6}, kRed);
-    EXPECT_EQ(edge.EtchedEdge({0, 0, 6, 6}), (Rect{2, 2, 4, 4}));
-    const QImage etched = edge.Finish();
-    EXPECT_EQ(etched.pixel(2, 0), DrawSurface::kShadow) << "outer top";
-    EXPECT_EQ(etched.pixel(5, 2), DrawSurface::kHighlight) << "outer right";
-    EXPECT_EQ(etched.pixel(2, 1), DrawSurface::kHighlight) << "inner top";
-    EXPECT_EQ(etched.pixel(4, 2), DrawSurface::kShadow) << "inner right";
-    EXPECT_EQ(etched.pixel(2, 2), kRed) << "inside untouched";
+    const std::string dash = std::string(18, '#') + std::string(6, '.');
+    EXPECT_EQ(Picture(dashes.Finish()), dash + dash + std::string(12, '#'));
 }
 
 // Fonts by cell size; text centred in its box, cut at its sides, on an opaque background if asked.
@@ -99,7 +95,7 @@ TEST(draw_surface_test, TextIsCentredAndClippedToItsBox) {
         const char* legend;
         const char16_t* text;
         std::optional<QColor> background;
-        int firstInk, lastInk;  // columns with white ink
+        int firstInk, lastInk;  // columns white ink may take
     } cases[] = {
         {"three digits are cut at the box's sides", u"123", std::nullopt, 10, 21},
         {"a single digit is centred", u"8", std::nullopt, 13, 18},
@@ -111,21 +107,9 @@ TEST(draw_surface_test, TextIsCentredAndClippedToItsBox) {
         surface.FillRect({0, 0, 32, 14}, kBlack);
         surface.TextInBox(c.text, {10, 0, 22, 12}, CreateCellFont(12, 7), kWhite, c.background);
         const QImage image = surface.Finish();
-        for (int y = 0; y < 14; ++y) {
-            const std::string row = Row(image, y, kWhite);
-            for (std::size_t x = 0; x < row.size(); ++x) {
-                if (row[x] == '#') {
-                    EXPECT_LT(y, 12);
-                    EXPECT_GE(static_cast<int>(x), c.firstInk);
-                    EXPECT_LE(static_cast<int>(x), c.lastInk);
-                }
-            }
-        }
-        bool red = false;
-        for (int y = 0; y < 14; ++y) {
-            red = red || Row(image, y, kRed).find('#') != std::string::npos;
-        }
-        EXPECT_EQ(red, c.background.has_value());
+        const QRect ink = Ink(image, kWhite);
+        EXPECT_TRUE(QRect(c.firstInk, 0, c.lastInk - c.firstInk + 1, 12).contains(ink));
+        EXPECT_EQ(Ink(image, kRed).isValid(), c.background.has_value());
     }
 }
 

@@ -46,7 +46,7 @@ SimProcess::SimProcess(const std::vector<std::string>& args) {
 }
 
 SimProcess::~SimProcess() {
-    if (pid_ > 0 && !exited_) {
+    if (pid_ > 0) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
     }
@@ -74,22 +74,6 @@ bool SimProcess::WaitFor(const std::function<bool()>& done) {
         }
     }
     return true;
-}
-
-int SimProcess::WaitForExit() {
-    exited_ = exited_ || WaitFor([&] {
-                  return !open_[0] && !open_[1] && waitpid(pid_, &status_, WNOHANG) == pid_;
-              });
-    return exited_ && WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
-}
-
-long long SimProcess::Sent(const std::string& name) const {
-    const std::size_t report = stderrText.find(R"({"sent":{)");
-    // A report read only in part counts as not yet come.
-    const std::size_t end = stderrText.find('\n', report);
-    return end == std::string::npos
-               ? -1
-               : std::stoll(JsonValue(stderrText.substr(report, end - report), "sent." + name));
 }
 
 std::vector<SimRun> SimProcess::Runs() const {

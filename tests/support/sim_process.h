@@ -44,16 +44,9 @@ class SimProcess {
     std::string FirstLine() const { return stdoutText.substr(0, stdoutText.find('\n')); }
 
     void Signal(int signal) { kill(pid_, signal); }
-    // The exit code once the program has ended and all its output is read; -1 when it does not
-    // end in time.
-    int WaitForExit();
-
     bool StderrHas(const std::string& text) const {
         return stderrText.find(text) != std::string::npos;
     }
-    // The count called name ("lines", "bytes" or "drops") of the {"sent":{...}} report, or -1
-    // before that report.
-    long long Sent(const std::string& name) const;
     // Every restart reported so far, in order.
     std::vector<SimRun> Runs() const;
 
@@ -64,8 +57,6 @@ class SimProcess {
     pid_t pid_ = -1;
     int pipes_[2] = {-1, -1};  // standard output and error
     bool open_[2] = {true, true};
-    int status_ = 0;
-    bool exited_ = false;
     std::function<void()> pump_;
 };
 

@@ -106,19 +106,18 @@ TEST(ttff_bench_test, near_waits_for_a_fixed_position_close_enough) {
     BenchFeed feed(bench, state);
     bench.Start(At(0));
     bench.RestartSent(At(0));
-    const auto gga = [&](int ms, const char* fix, std::int32_t latitude) {
-        // The UTC and the fix of the line's last sentence.
-        const std::string line =
-            "x$GPRMC,235959,$GPGGA,12000" + std::to_string(ms / 1000) + ",x,N,y,E," + fix;
-        feed.OnLogLine(At(ms), Text(line.begin(), line.end()));
+    // The UTC and the fix are those of the line's last sentence.
+    const auto gga = [&](int ms, const char16_t* fix, std::int32_t latitude) {
+        const Text seconds = Widen(std::to_string(ms / 1000));
+        feed.OnLogLine(At(ms), u"x$GPRMC,235959,$GPGGA,12000" + seconds + u",x,N,y,E," + fix);
         state.latitude = latitude;
         feed.OnFieldText(At(ms), kLatitudeField, u"");
     };
     feed.OnFieldText(At(500), kVersionField, u"1.05");  // the version: restarted
-    gga(1000, "0", 28870380);                           // not fixed: not counted, even here
-    gga(2000, "1", 28870380 + 1000);                    // 185 m north
+    gga(1000, u"0", 28870380);                          // not fixed: not counted, even here
+    gga(2000, u"1", 28870380 + 1000);                   // 185 m north
     feed.OnFieldText(At(2500), kFixField, u"2D");
-    gga(3000, "1", 28870380 + 50);  // 9 m north
+    gga(3000, u"1", 28870380 + 50);  // 9 m north
     ASSERT_EQ(bench.runs().size(), 1u);
     EXPECT_EQ(bench.runs()[0].ms[kTargetNear], 3000);
     EXPECT_EQ(bench.runs()[0].utc[kTargetNear], "12:00:03");
@@ -142,7 +141,6 @@ TtffBench ThreeRuns() {
 // deviation over n - 1; a run that timed out is a failure of its target only.
 TEST(ttff_formats_test, runs_and_summary_as_csv_and_json) {
     const TtffBench bench = ThreeRuns();
-    ASSERT_EQ(bench.runs().size(), 3u);
     EXPECT_EQ(JsonSummary(bench),
               R"({"summary":{"restart":"warm","runs":3,"planned":3,"ending":"complete",)"
               R"("2d":{"runs":3,"failures":0,"min_ms":23750.0,"median_ms":24500.0,)"

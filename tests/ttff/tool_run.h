@@ -57,11 +57,9 @@ inline void ExpectTimedAsSimulated(const std::string& json, const test::SimRun& 
         EXPECT_LE(simulated, after + 3.5) << json;
     }
     const auto utc = [&](const char* key) {  // "\"hh:mm:ss\"" in seconds of the day
-        int h = 0;
-        int m = 0;
-        int s = 0;
-        std::sscanf(test::JsonValue(json, key).c_str(), "\"%d:%d:%d\"", &h, &m, &s);
-        return h * 3600 + m * 60 + s;
+        int hms[3] = {};
+        std::sscanf(test::JsonValue(json, key).c_str(), "\"%d:%d:%d\"", &hms[0], &hms[1], &hms[2]);
+        return hms[0] * 3600 + hms[1] * 60 + hms[2];
     };
     EXPECT_EQ((utc("utc_3d") - utc("utc_2d") + 86400) % 86400, sim.after3d - sim.after2d) << json;
 }

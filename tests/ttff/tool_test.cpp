@@ -17,10 +17,8 @@
 namespace pathlux::testing {
 namespace {
 
-// Slow enough that the delays of a busy machine stay well inside the bounds of the check.
-constexpr double kSpeed = 5;
-
 TEST(ttff_tool_test, runs_agree_with_the_simulator) {
+    // Slow enough that the delays of a busy machine stay well inside the bounds of the check.
     test::SimProcess sim({"--speed", "5", "--seed", "7"});
     ASSERT_TRUE(sim.WaitForDevice());
     // Named for this process: builds of other trees may run this test at the same time.
@@ -38,7 +36,7 @@ TEST(ttff_tool_test, runs_agree_with_the_simulator) {
     ASSERT_EQ(run.out.size(), 4u);
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
-        ExpectTimedAsSimulated(run.out[i], sim.Runs()[i], kSpeed);
+        ExpectTimedAsSimulated(run.out[i], sim.Runs()[i], 5);
     }
     const std::vector<std::string> rows = Lines(std::fopen(csv.c_str(), "r"));
     ASSERT_EQ(rows.size(), 4u);
@@ -58,7 +56,6 @@ TEST(ttff_tool_test, a_silent_receiver_times_out_and_the_series_goes_on) {
     EXPECT_EQ(run.exitCode, ttff::kExitSomeFailed) << ::testing::PrintToString(run.err);
     ASSERT_EQ(run.out.size(), 3u);
     EXPECT_EQ(test::JsonValue(run.out[2], "summary.2d.failures"), "2");
-    EXPECT_EQ(test::JsonValue(run.out[0], "result"), R"("timeout")");
     EXPECT_EQ(test::JsonValue(run.out[0], "ttff_2d_ms"), "null");
     EXPECT_EQ(test::JsonValue(run.out[2], "summary.2d.median_ms"), "");  // no time, no figures
     EXPECT_TRUE(sim.WaitFor([&] { return sim.Runs().size() == 2; }));    // both restarts went out
@@ -72,9 +69,7 @@ TEST(ttff_tool_test, usage_and_port_errors_have_their_exit_codes) {
         const char* says;
     } cases[] = {
         {{"--port", "/dev/null", "--runs", "2"}, ttff::kExitUsage, "--restart is required"},
-        {{"--port", "/no/tty", "--restart", "hot", "--runs", "1"},
-         ttff::kExitPort,
-         "cannot open /no/tty"},
+        {{"--port", "/no", "--restart", "hot", "--runs", "1"}, ttff::kExitPort, "cannot open /no"},
     };
     for (const auto& c : cases) {
         const ToolRun run = RunTtff(c.args);

@@ -1,5 +1,6 @@
 // What the golden replays of real logs cannot show: edge values, the version sentence and the
-// TTFF count, SBAS records, message numbers outside the list, saturation.
+// TTFF count, SBAS records, message numbers outside the list, saturation, and receivers of
+// several systems.
 #include "nmea/interpreter.h"
 
 #include <gtest/gtest.h>

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -110,9 +111,10 @@ int Run(int seconds) {
     const long wakeups = Wakeups() - wakeups0;
     ticker.stop();
     clicker.stop();
-    sim.WaitFor([&] { return sim.Sent("bytes") >= 0; });
-    const long long bytes = sim.Sent("bytes");
-    const long long lines = sim.Sent("lines");
+    // The {"sent":{...}} report, whole: the only one that ends in "}}".
+    sim.WaitFor([&] { return sim.StderrHas("}}\n"); });
+    const long long bytes = std::atoll(test::JsonValue(sim.stderrText, "sent.bytes").c_str());
+    const long long lines = std::atoll(test::JsonValue(sim.stderrText, "sent.lines").c_str());
     if (!done() || bytes <= 0) {
         std::fputs("flood_bench: the flood did not get through\n", stderr);
         return 1;

@@ -11,7 +11,6 @@ constexpr auto kGlonass = Constellation::kGlonass;
 constexpr auto kGalileo = Constellation::kGalileo;
 constexpr auto kBeidou = Constellation::kBeidou;
 constexpr auto kQzss = Constellation::kQzss;
-constexpr auto kNavic = Constellation::kNavic;
 
 struct NumberCase {
     const char* legend;
@@ -27,24 +26,19 @@ TEST(constellation_test, NumbersResolveByTheirSystemOrTheExtendedNumbering) {
         {"SBAS by PRN", kGps, 158, {kSbas, 158}},
         {"GLONASS extended", std::nullopt, 96, {kGlonass, 32}},
         {"QZSS extended", kGps, 193, {kQzss, 1}},
-        {"BeiDou extended", std::nullopt, 437, {kBeidou, 37}},
         {"between the ranges", std::nullopt, 97, {}},
         {"above SBAS", kGps, 159, {}},
         {"GLONASS 65-96 under its talker", kGlonass, 65, {kGlonass, 1}},
         {"Galileo extended under its talker", kGalileo, 336, {kGalileo, 36}},
         {"Galileo past its numbers", kGalileo, 37, {}},
         {"BeiDou extended under its talker", kBeidou, 463, {kBeidou, 63}},
-        {"QZSS extended under its talker", kQzss, 199, {kQzss, 7}},
-        {"NavIC past its numbers", kNavic, 15, {}},
         {"an empty field", kGalileo, 0, {}},
     };
     for (const NumberCase& c : cases) {
         SCOPED_TRACE(c.legend);
         const SatelliteId id = ResolveSatellite(c.system, c.number);
+        EXPECT_EQ(static_cast<int>(id.system), static_cast<int>(c.expected.system));
         EXPECT_EQ(id.number, c.expected.number);
-        if (c.expected.valid()) {
-            EXPECT_EQ(id.system, c.expected.system);
-        }
     }
 }
 

@@ -26,29 +26,22 @@ TEST(fields_test, GetFieldFollowsCommaAndStarRules) {
         {"last field ends at star", kGsa, 18, u"2.1"},
         {"after the star", kGsa, 19, u"0"},
         {"field number 0", kGsa, 0, u"0"},
-        {"negative field number", kGsa, -3, u"0"},
         {"no star: last field never returned", u"$GPGSA,A,3,2.5,1.3,2.1", 6, u"0"},
-        {"no star: field before the last", u"$GPGSA,A,3,2.5,1.3,2.1", 5, u"1.3"},
         {"bare head without comma", u"$GPRMC", 1, u"0"},
         {"head ended by star", u"$GPRMC*4A", 1, u"$GPRMC"},
         {"field starting with star ends all", u"$X,a,*b,c*00", 4, u"0"},
         {"comma after star joins star into a field", u"$X,a*12,b", 2, u"a*12"},
-        {"no white space trimmed", u"$X, 7 ,y*00", 2, u" 7 "},
-        {"star alone", u"*", 1, u"0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.legend);
         EXPECT_EQ(GetField(c.sentence, c.k), Text(c.expected));
     }
     // Past the fields a handler reads, fields read like any other.
-    Text sentence = u"$PLONG";
-    for (int i = 2; i <= 30; ++i) {
-        sentence += u',' + (i == 27 ? Text() : Widen(std::to_string(i)));
-    }
-    sentence += u"*00";
-    const SentenceFields fields(sentence);
-    for (int k = 25; k <= 31; ++k) {
-        const Text expected = k == 27 || k == 31 ? Text(u"0") : Widen(std::to_string(k));
+    const SentenceFields fields(
+        u"$PLONG,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,"
+        u"25,26,,28*00");
+    for (int k = 25; k <= 29; ++k) {
+        const Text expected = k == 27 || k == 29 ? Text(u"0") : Widen(std::to_string(k));
         EXPECT_EQ(Text(fields[k]), expected) << k;
     }
 }
@@ -62,22 +55,12 @@ TEST(fields_test, ConversionsReadTenCharactersAndStayFinite) {
         std::int32_t integer;
         double real;
     } cases[] = {
-        {"missing field", u"0", 0, 0.0},
-        {"negative with a point", u"-3.5", -3, -3.5},
-        {"leading blanks and sign", u" \t+12", 12, 12.0},
-        {"letters", u"ab", 0, 0.0},
-        {"digits then letters", u"42abc", 42, 42.0},
         {"twelve digits read as their first ten", u"123456789012", 1234567890, 1234567890.0},
         {"ten digits above range saturate", u"9999999999", kMax, 9999999999.0},
         {"the sign counts toward the ten", u"-2147483649", -214748364, -214748364.0},
         {"eleven characters cut to ten", u"12158.34165", 12158, 12158.3416},
-        {"zero byte ends the text",
-         TextView(u"12\0"
-                  u"34",
-                  5),
-         12, 12.0},
+        {"zero byte ends the text", TextView(u"12\00034", 5), 12, 12.0},  // 1, 2, NUL, 3, 4
         {"high bits dropped: U+0131 narrows to '1'", u"\u0131\u0132", 12, 12.0},
-        {"exponent", u"1.5e3", 1, 1500.0},
         {"exponent without digits stops before e", u"2e+", 2, 2.0},
         {"nan reads as no digits", u"nan", 0, 0.0},
         {"infinity reads as no digits", u"-infinity", 0, 0.0},
@@ -96,11 +79,7 @@ TEST(fields_test, ConversionsReadTenCharactersAndStayFinite) {
     const struct {
         double value;
         std::int32_t expected;
-    } truncations[] = {
-        {-41.9, -41},      {2147483647.5, kMax},
-        {-1e300, kMin},    {std::numeric_limits<double>::infinity(), kMax},
-        {std::nan(""), 0},
-    };
+    } truncations[] = {{2147483647.5, kMax}, {-1e300, kMin}, {std::nan(""), 0}};
     for (const auto& t : truncations) {
         EXPECT_EQ(TruncateToInt32(t.value), t.expected) << t.value;
     }

@@ -1,5 +1,5 @@
 // The system calls with faults on demand: the next call of a kind fails with a chosen errno, and
-// the driver's error counters and modem lines can be made up.
+// the driver's error counters can be made up.
 #pragma once
 
 #include <linux/serial.h>
@@ -20,7 +20,6 @@ class FaultyOs : public platform::Os {
     enum class Call {
         kOpen,
         kRead,
-        kWrite,
         kFlock,
         kTcSetAttr,
         kTcFlush,
@@ -50,15 +49,10 @@ class FaultyOs : public platform::Os {
         std::lock_guard lock(mutex_);
         holdAllSettings_ = true;
     }
-    // TIOCGICOUNT succeeds with these counters, TIOCMGET with these TIOCM_* lines (also on a
-    // pseudo-terminal, which has neither).
+    // TIOCGICOUNT succeeds with these counters (also on a pseudo-terminal, which has none).
     void SetCounters(const serial_icounter_struct& counters) {
         std::lock_guard lock(mutex_);
         counters_ = counters;
-    }
-    void SetModemLines(int lines) {
-        std::lock_guard lock(mutex_);
-        modemLines_ = lines;
     }
     // How many calls of the kind were made.
     int Calls(Call call) const {
@@ -71,9 +65,6 @@ class FaultyOs : public platform::Os {
     }
     ssize_t Read(int fd, void* buffer, size_t size) override {
         return Through(Call::kRead, [&] { return Os::Read(fd, buffer, size); });
-    }
-    ssize_t Write(int fd, const void* bytes, size_t size) override {
-        return Through(Call::kWrite, [&] { return Os::Write(fd, bytes, size); });
     }
     int Flock(int fd, int operation) override {
         return Through(Call::kFlock, [&] { return Os::Flock(fd, operation); });
@@ -117,10 +108,6 @@ class FaultyOs : public platform::Os {
             *static_cast<serial_icounter_struct*>(arg) = *counters_;
             return 0;
         }
-        if (request == TIOCMGET && modemLines_) {
-            *static_cast<int*>(arg) = *modemLines_;
-            return 0;
-        }
         lock.unlock();
         return Os::Ioctl(fd, request, arg);
     }
@@ -161,7 +148,6 @@ class FaultyOs : public platform::Os {
     bool holdAllSettings_ = false;
     std::optional<termios> held_;
     std::optional<serial_icounter_struct> counters_;
-    std::optional<int> modemLines_;
 };
 
 }  // namespace pathlux::test

@@ -83,15 +83,6 @@ int SimProcess::WaitForExit() {
     return exited_ && WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
 }
 
-long long SimProcess::Sent(const std::string& name) const {
-    const std::size_t report = stderrText.find(R"({"sent":{)");
-    // A report read only in part counts as not yet come.
-    const std::size_t end = stderrText.find('\n', report);
-    return end == std::string::npos
-               ? -1
-               : std::stoll(JsonValue(stderrText.substr(report, end - report), "sent." + name));
-}
-
 std::vector<SimRun> SimProcess::Runs() const {
     std::vector<SimRun> runs;
     // Whole lines only: the last may have come in part.

@@ -43,17 +43,13 @@ class SimProcess {
     }
     std::string FirstLine() const { return stdoutText.substr(0, stdoutText.find('\n')); }
 
-    void Signal(int signal) { kill(pid_, signal); }
-    // The exit code once the program has ended and all its output is read; -1 when it does not
-    // end in time.
+    // The exit status once the program has ended and closed its output, or -1.
     int WaitForExit();
 
+    void Signal(int signal) { kill(pid_, signal); }
     bool StderrHas(const std::string& text) const {
         return stderrText.find(text) != std::string::npos;
     }
-    // The count called name ("lines", "bytes" or "drops") of the {"sent":{...}} report, or -1
-    // before that report.
-    long long Sent(const std::string& name) const;
     // Every restart reported so far, in order.
     std::vector<SimRun> Runs() const;
 

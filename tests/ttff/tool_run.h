@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,24 +19,17 @@ namespace pathlux::testing {
 struct ToolRun {
     int exitCode = -1;
     std::vector<std::string> out;  // the lines of standard output
-    std::string err;
+    std::vector<std::string> err;  // and of standard error
 };
 
-// The whole of an open file, which it closes.
-inline std::string ReadAll(std::FILE* file) {
-    std::fseek(file, 0, SEEK_END);
-    std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
+// The lines of an open file, from its start; the file is closed.
+inline std::vector<std::string> Lines(std::FILE* file) {
     std::rewind(file);
-    text.resize(std::fread(text.data(), 1, text.size(), file));
-    std::fclose(file);
-    return text;
-}
-
-inline std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
-    for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
-        lines.push_back(text.substr(at, end - at));
+    for (char line[4096]; std::fgets(line, sizeof line, file) != nullptr;) {
+        lines.emplace_back(line, std::strcspn(line, "\n"));
     }
+    std::fclose(file);
     return lines;
 }
 
@@ -43,11 +37,8 @@ inline ToolRun RunTtff(const std::vector<std::string>& args,
                        const std::atomic<bool>* stop = nullptr) {
     ttff::ToolIo io{std::tmpfile(), std::tmpfile()};
     io.stop = stop;
-    ToolRun run;
-    run.exitCode = ttff::RunTool(args, io);
-    run.out = Lines(ReadAll(io.out));
-    run.err = ReadAll(io.err);
-    return run;
+    const int exitCode = ttff::RunTool(args, io);
+    return {exitCode, Lines(io.out), Lines(io.err)};
 }
 
 // A run (as a JSON line of the tool) against the simulator's report of it, at its --speed.
@@ -66,11 +57,9 @@ inline void ExpectTimedAsSimulated(const std::string& json, const test::SimRun& 
         EXPECT_LE(simulated, after + 3.5) << json;
     }
     const auto utc = [&](const char* key) {  // "\"hh:mm:ss\"" in seconds of the day
-        int h = 0;
-        int m = 0;
-        int s = 0;
-        std::sscanf(test::JsonValue(json, key).c_str(), "\"%d:%d:%d\"", &h, &m, &s);
-        return h * 3600 + m * 60 + s;
+        int hms[3] = {};
+        std::sscanf(test::JsonValue(json, key).c_str(), "\"%d:%d:%d\"", &hms[0], &hms[1], &hms[2]);
+        return hms[0] * 3600 + hms[1] * 60 + hms[2];
     };
     EXPECT_EQ((utc("utc_3d") - utc("utc_2d") + 86400) % 86400, sim.after3d - sim.after2d) << json;
 }

@@ -2,11 +2,11 @@
 // own report, a silent receiver gives time-outs and the series goes on, bad usage and a missing
 // port give their exit codes.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QImage>
-#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -17,20 +17,17 @@
 namespace pathlux::testing {
 namespace {
 
-// Slow enough that the delays of a busy machine stay well inside the bounds of the check.
-constexpr double kSpeed = 5;
-
 TEST(ttff_tool_test, runs_agree_with_the_simulator) {
+    // Slow enough that the delays of a busy machine stay well inside the bounds of the check.
     test::SimProcess sim({"--speed", "5", "--seed", "7"});
     ASSERT_TRUE(sim.WaitForDevice());
     // Named for this process: builds of other trees may run this test at the same time.
-    const std::string files = ::testing::TempDir() + "ttff_runs_" + std::to_string(getpid());
-    const std::string csv = files + ".csv";
-    const std::string plot = files + ".png";
+    const std::string csv = ::testing::TempDir() + "ttff_runs_" + std::to_string(getpid()) + ".csv";
+    const std::string plot = csv + ".png";
     const ToolRun run =
         RunTtff({"--port", sim.FirstLine(), "--restart", "hot", "--runs", "3", "--settle", "0.3",
                  "--timeout", "10", "--json", "--csv", csv, "--plot", plot});
-    ASSERT_EQ(run.exitCode, ttff::kExitAllFixed) << run.err;
+    ASSERT_EQ(run.exitCode, ttff::kExitAllFixed) << ::testing::PrintToString(run.err);
     ASSERT_TRUE(sim.WaitFor([&] { return sim.Runs().size() == 3 && sim.Runs()[2].after3d >= 0; }))
         << sim.stderrText;
 
@@ -39,13 +36,12 @@ TEST(ttff_tool_test, runs_agree_with_the_simulator) {
     ASSERT_EQ(run.out.size(), 4u);
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(sim.Runs()[i].kind, R"("hot")");
-        ExpectTimedAsSimulated(run.out[i], sim.Runs()[i], kSpeed);
+        ExpectTimedAsSimulated(run.out[i], sim.Runs()[i], 5);
     }
-    const std::vector<std::string> rows = Lines(ReadAll(std::fopen(csv.c_str(), "r")));
+    const std::vector<std::string> rows = Lines(std::fopen(csv.c_str(), "r"));
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[3].substr(0, 9), "3,hot,ok,");
-    EXPECT_NE(run.err.find("run  3/3  2D "), std::string::npos) << run.err;
+    EXPECT_THAT(run.err, ::testing::Contains(::testing::StartsWith("run  3/3  2D ")));
     EXPECT_EQ(QImage(QString::fromStdString(plot)).width(), ttff::kPlotWidth);
     std::remove(csv.c_str());
     std::remove(plot.c_str());
@@ -57,34 +53,28 @@ TEST(ttff_tool_test, a_silent_receiver_times_out_and_the_series_goes_on) {
     ASSERT_TRUE(sim.WaitForDevice());
     const ToolRun run = RunTtff({"--port", sim.FirstLine(), "--restart", "cold", "--runs", "2",
                                  "--settle", "0.1", "--timeout", "0.3", "--json"});
-    EXPECT_EQ(run.exitCode, ttff::kExitSomeFailed) << run.err;
+    EXPECT_EQ(run.exitCode, ttff::kExitSomeFailed) << ::testing::PrintToString(run.err);
     ASSERT_EQ(run.out.size(), 3u);
     EXPECT_EQ(test::JsonValue(run.out[2], "summary.2d.failures"), "2");
+    EXPECT_EQ(test::JsonValue(run.out[0], "ttff_2d_ms"), "null");
     EXPECT_EQ(test::JsonValue(run.out[2], "summary.2d.median_ms"), "");  // no time, no figures
     EXPECT_TRUE(sim.WaitFor([&] { return sim.Runs().size() == 2; }));    // both restarts went out
 }
 
+// Each says what is wrong in one line of standard error.
 TEST(ttff_tool_test, usage_and_port_errors_have_their_exit_codes) {
-    using ttff::kExitPort;
-    using ttff::kExitUsage;
     const struct {
         std::vector<std::string> args;
         int exitCode;
         const char* says;
     } cases[] = {
-        {{"--port", "/dev/null", "--runs", "2"}, kExitUsage, "--restart is required"},
-        {{"--port", "x", "--restart", "lukewarm"}, kExitUsage, "bad value for --restart"},
-        {{"--runs", "0"}, kExitUsage, "bad value for --runs"},
-        {{"--near", "48,11"}, kExitUsage, "bad value for --near"},
-        {{"--port", "/no/tty", "--restart", "hot", "--runs", "1"},
-         kExitPort,
-         "cannot open /no/tty"},
+        {{"--port", "/dev/null", "--runs", "2"}, ttff::kExitUsage, "--restart is required"},
+        {{"--port", "/no", "--restart", "hot", "--runs", "1"}, ttff::kExitPort, "cannot open /no"},
     };
     for (const auto& c : cases) {
         const ToolRun run = RunTtff(c.args);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.says;
-        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_THAT(run.err, ::testing::ElementsAre(::testing::HasSubstr(c.says)));
     }
 }
 

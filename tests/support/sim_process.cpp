@@ -46,7 +46,7 @@ SimProcess::SimProcess(const std::vector<std::string>& args) {
 }
 
 SimProcess::~SimProcess() {
-    if (pid_ > 0 && !exited_) {
+    if (pid_ > 0) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
     }
@@ -74,13 +74,6 @@ bool SimProcess::WaitFor(const std::function<bool()>& done) {
         }
     }
     return true;
-}
-
-int SimProcess::WaitForExit() {
-    exited_ = exited_ || WaitFor([&] {
-                  return !open_[0] && !open_[1] && waitpid(pid_, &status_, WNOHANG) == pid_;
-              });
-    return exited_ && WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
 }
 
 std::vector<SimRun> SimProcess::Runs() const {

@@ -43,9 +43,6 @@ class SimProcess {
     }
     std::string FirstLine() const { return stdoutText.substr(0, stdoutText.find('\n')); }
 
-    // The exit status once the program has ended and closed its output, or -1.
-    int WaitForExit();
-
     void Signal(int signal) { kill(pid_, signal); }
     bool StderrHas(const std::string& text) const {
         return stderrText.find(text) != std::string::npos;
@@ -60,8 +57,6 @@ class SimProcess {
     pid_t pid_ = -1;
     int pipes_[2] = {-1, -1};  // standard output and error
     bool open_[2] = {true, true};
-    int status_ = 0;
-    bool exited_ = false;
     std::function<void()> pump_;
 };
 

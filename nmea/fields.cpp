@@ -52,27 +52,37 @@ std::size_t SkipSpaceAndSign(const Narrowed& text, bool& negative) {
 }  // namespace
 
 void SentenceFields::Split(int wanted) const {
+    // Locals, not members, in the loop: the stores to spans_ could otherwise alias them.
+    const TextView sentence = sentence_;
     std::size_t pos = nextStart_;
-    while (count_ < wanted) {
+    int count = count_;
+    bool exhausted = exhausted_;
+    while (count < wanted) {
         // A field that starts with a star is none; a comma anywhere further on ends the field
         // before a star does; without a comma the first star ends it; without either it is not
         // a field.
-        if (pos < sentence_.size() && sentence_[pos] == u'*') {
-            exhausted_ = true;
+        if (pos < sentence.size() && sentence[pos] == u'*') {
+            exhausted = true;
             break;
         }
-        std::size_t end = sentence_.find(u',', pos);
-        if (end == TextView::npos) {
-            end = sentence_.find(u'*', pos);
+        // Fields are a few characters: a plain scan costs less than a call to find for each.
+        std::size_t end = pos;
+        while (end < sentence.size() && sentence[end] != u',') {
+            ++end;
+        }
+        if (end == sentence.size()) {
+            end = sentence.find(u'*', pos);
             if (end == TextView::npos) {
-                exhausted_ = true;
+                exhausted = true;
                 break;
             }
         }
-        spans_[static_cast<std::size_t>(count_++)] = {pos, end};
+        spans_[static_cast<std::size_t>(count++)] = {pos, end};
         pos = end + 1;
     }
     nextStart_ = pos;
+    count_ = count;
+    exhausted_ = exhausted;
 }
 
 TextView SentenceFields::Uncached(int k) const {

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <limits>
 #include <string_view>
+#include <type_traits>
 
 #include "nmea/fields.h"
 
@@ -43,33 +44,50 @@ constexpr std::size_t kTalkerChars = 2;
 constexpr std::size_t kTypeChars = 3;
 constexpr std::size_t kTalkedHeadChars = 1 + kTalkerChars + kTypeChars;
 
+// A talker or sentence type as one number, a character in each 16 bits, so that finding a head
+// in the tables below is a comparison of numbers (every sentence is dispatched by its head).
+template <typename Char>
+constexpr std::uint64_t HeadKey(std::basic_string_view<Char> chars) {
+    std::uint64_t key = 0;
+    for (const Char c : chars) {
+        key = (key << 16) | static_cast<std::make_unsigned_t<Char>>(c);
+    }
+    return key;
+}
+static_assert(kTalkerChars <= 4 && kTypeChars <= 4, "a key holds four characters");
+constexpr std::uint64_t HeadKey(const char* chars) {
+    return HeadKey(std::string_view(chars));
+}
+
 struct TalkerHead {
-    std::string_view code;
+    std::uint64_t code;
     Talker talker;
 };
 
 // GP first: the GPS receiver's sentences find theirs at once.
 constexpr TalkerHead kTalkerHeads[] = {
-    {"GP", Talker::kGp}, {"GN", Talker::kGn}, {"GL", Talker::kGl}, {"GA", Talker::kGa},
-    {"GB", Talker::kGb}, {"BD", Talker::kGb}, {"GQ", Talker::kGq}, {"GI", Talker::kGi},
+    {HeadKey("GP"), Talker::kGp}, {HeadKey("GN"), Talker::kGn}, {HeadKey("GL"), Talker::kGl},
+    {HeadKey("GA"), Talker::kGa}, {HeadKey("GB"), Talker::kGb}, {HeadKey("BD"), Talker::kGb},
+    {HeadKey("GQ"), Talker::kGq}, {HeadKey("GI"), Talker::kGi},
 };
 
 struct SentenceHandler {
-    std::string_view type;
+    std::uint64_t type;
     void (NmeaInterpreter::*handle)(const SentenceFields&, Talker);
 };
 
 constexpr SentenceHandler kHandlers[] = {
-    {"RMC", &NmeaInterpreter::HandleRmc},
-    {"GGA", &NmeaInterpreter::HandleGga},
-    {"GSV", &NmeaInterpreter::HandleGsv},
-    {"GSA", &NmeaInterpreter::HandleGsa},
+    {HeadKey("RMC"), &NmeaInterpreter::HandleRmc},
+    {HeadKey("GGA"), &NmeaInterpreter::HandleGga},
+    {HeadKey("GSV"), &NmeaInterpreter::HandleGsv},
+    {HeadKey("GSA"), &NmeaInterpreter::HandleGsa},
 };
 
 template <typename Row, std::size_t N>
-const Row* FindRow(const Row (&table)[N], TextView key, std::string_view Row::*column) {
+const Row* FindRow(const Row (&table)[N], TextView chars, std::uint64_t Row::*column) {
+    const std::uint64_t key = HeadKey(chars);
     for (const Row& row : table) {
-        if (EqualsAscii(key, row.*column)) {
+        if (row.*column == key) {
             return &row;
         }
     }

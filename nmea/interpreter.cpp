@@ -107,19 +107,11 @@ std::int32_t ParseAngle(TextView field) {
                : units;
 }
 
-Text WithSuffix(std::int32_t value, TextView suffix) {
-    Text text;
-    AppendDecimal(text, value);
-    text += suffix;
-    return text;
-}
-
 }  // namespace
 
-Text FormatPosition(std::int32_t value, char16_t positive, char16_t negative) {
+void AppendPosition(Text& text, std::int32_t value, char16_t positive, char16_t negative) {
     const std::int64_t m = std::llabs(static_cast<std::int64_t>(value));
     const std::int64_t fraction = (m % kUnitsPerMinute) * 60;  // 1/10000 second
-    Text text;
     text.push_back(value < 0 ? negative : positive);
     AppendDecimal(text, m / kUnitsPerDegree, 3);
     text.push_back(u'\u00B0');
@@ -129,7 +121,6 @@ Text FormatPosition(std::int32_t value, char16_t positive, char16_t negative) {
     text.push_back(u'.');
     AppendDecimal(text, (fraction % 10000) / 100, 2);
     text.push_back(u'"');
-    return text;
 }
 
 Text FormatTtff(std::int32_t seconds) {
@@ -158,10 +149,31 @@ int NmeaInterpreter::OnSerialNotify(std::uint32_t events, ByteSource& port) {
 }
 
 void NmeaInterpreter::OnLogLine(TextView line) {
-    // One buffer for every line: a display that does not keep the text costs no allocation.
     logEntry_.assign(line);
     logEntry_ += u"\r\n";
     display_.AppendLog(logEntry_);
+}
+
+void NmeaInterpreter::ShowText(int controlId, std::initializer_list<TextView> parts) {
+    fieldText_.clear();
+    for (const TextView part : parts) {
+        fieldText_ += part;
+    }
+    display_.SetFieldText(controlId, fieldText_);
+}
+
+void NmeaInterpreter::ShowNumber(int controlId, std::int32_t value, TextView unit) {
+    fieldText_.clear();
+    AppendDecimal(fieldText_, value);
+    fieldText_ += unit;
+    display_.SetFieldText(controlId, fieldText_);
+}
+
+void NmeaInterpreter::ShowPosition(int controlId, std::int32_t value, char16_t positive,
+                                   char16_t negative) {
+    fieldText_.clear();
+    AppendPosition(fieldText_, value, positive, negative);
+    display_.SetFieldText(controlId, fieldText_);
 }
 
 void NmeaInterpreter::DispatchSentence(TextView sentence) {
@@ -186,29 +198,18 @@ void NmeaInterpreter::DispatchSentence(TextView sentence) {
 
 void NmeaInterpreter::HandleRmc(const SentenceFields& fields, Talker) {
     const TextView t = fields[kRmcTime];
-    Text time(Left(t, 2));
-    time += u':';
-    time += Mid(t, 2, 2);
-    time += u':';
-    time += Mid(t, 4, 2);
-    display_.SetFieldText(kTimeField, time);
+    ShowText(kTimeField, {Left(t, 2), u":", Mid(t, 2, 2), u":", Mid(t, 4, 2)});
 
     const double knots = FieldToReal(fields[kRmcSpeedKnots]);
-    display_.SetFieldText(kSpeedField, WithSuffix(TruncateToInt32(knots * kKmhPerKnot), u" km/h"));
-    display_.SetFieldText(kCourseField,
-                          WithSuffix(TruncateToInt32(FieldToReal(fields[kRmcCourse])), u"\u00B0"));
+    ShowNumber(kSpeedField, TruncateToInt32(knots * kKmhPerKnot), u" km/h");
+    ShowNumber(kCourseField, TruncateToInt32(FieldToReal(fields[kRmcCourse])), u"\u00B0");
 
     const TextView d = fields[kRmcDate];
-    Text date(Mid(d, 2, 2));
-    date += u'/';
-    date += Left(d, 2);
-    display_.SetFieldText(kDateField, date);
+    ShowText(kDateField, {Mid(d, 2, 2), u"/", Left(d, 2)});
 }
 
 void NmeaInterpreter::HandleGga(const SentenceFields& fields, Talker) {
-    Text altitude(fields[kGgaAltitude]);
-    altitude += u'm';
-    display_.SetFieldText(kAltitudeField, altitude);
+    ShowText(kAltitudeField, {fields[kGgaAltitude], u"m"});
 
     state_.latitude = ParseAngle(fields[kGgaLatitude]);
     if (fields[kGgaNorthSouth] == u"S") {
@@ -218,8 +219,8 @@ void NmeaInterpreter::HandleGga(const SentenceFields& fields, Talker) {
     if (fields[kGgaEastWest] == u"W") {
         state_.longitude = -state_.longitude;
     }
-    display_.SetFieldText(kLongitudeField, FormatPosition(state_.longitude, u'E', u'W'));
-    display_.SetFieldText(kLatitudeField, FormatPosition(state_.latitude, u'N', u'S'));
+    ShowPosition(kLongitudeField, state_.longitude, u'E', u'W');
+    ShowPosition(kLatitudeField, state_.latitude, u'N', u'S');
 }
 
 void NmeaInterpreter::HandleVersion(const SentenceFields& fields) {
@@ -227,17 +228,17 @@ void NmeaInterpreter::HandleVersion(const SentenceFields& fields) {
     const std::size_t found = v.find(u"Version ");
     const int i = found == TextView::npos ? -1 : static_cast<int>(found);
     // The count is longer than any rest, so this is always the rest of v from i + 8 on.
-    display_.SetFieldText(kVersionField, Text(Mid(v, i + 8, static_cast<int>(v.size()) - 1)));
+    ShowText(kVersionField, {Mid(v, i + 8, static_cast<int>(v.size()) - 1)});
     RestartTtff();
 }
 
 void NmeaInterpreter::ShowFixStatus(const SentenceFields& fields) {
-    display_.SetFieldText(kPdopField, Text(fields[kGsaPdop]));
-    display_.SetFieldText(kHdopField, Text(fields[kGsaHdop]));
-    display_.SetFieldText(kVdopField, Text(fields[kGsaVdop]));
+    ShowText(kPdopField, {fields[kGsaPdop]});
+    ShowText(kHdopField, {fields[kGsaHdop]});
+    ShowText(kVdopField, {fields[kGsaVdop]});
 
     state_.fix3d = 0;
-    const char16_t* mode = u"NA";
+    TextView mode = u"NA";
     switch (FieldToInt(fields[kGsaFixMode])) {
         case 2:
             mode = u"2D";
@@ -251,11 +252,11 @@ void NmeaInterpreter::ShowFixStatus(const SentenceFields& fields) {
         default:
             break;
     }
-    display_.SetFieldText(kFixField, mode);
+    ShowText(kFixField, {mode});
 }
 
 void NmeaInterpreter::RestartTtff() {
-    display_.SetFieldText(kTtffField, u"00:00:00");
+    ShowText(kTtffField, {u"00:00:00"});
     display_.StartTimer(kTtffTimerId, kTtffTimerPeriodMs);
     ttffCounting_ = true;
     state_.ttffSeconds = 0;

@@ -117,6 +117,30 @@ TextView SentenceFields::Uncached(int k) const {
     }
 }
 
+int SentenceFields::CountToStar() const {
+    if (!exhausted_) {
+        Split(kCachedFields);
+    }
+    // The split fields cover the sentence up to nextStart_, each with the comma or star that
+    // ends it: their ends count as the characters would, and only the rest is scanned.
+    int commas = 0;
+    bool starEnds = false;  // a star comes after the last comma
+    for (int k = 0; k < count_; ++k) {
+        const bool comma = sentence_[spans_[static_cast<std::size_t>(k)].end] == u',';
+        commas += comma ? 1 : 0;
+        starEnds = !comma;
+    }
+    for (const char16_t c : sentence_.substr(nextStart_)) {
+        if (c == u',') {
+            ++commas;
+            starEnds = false;
+        } else if (c == u'*') {
+            starEnds = true;
+        }
+    }
+    return commas + (starEnds ? 1 : 0);
+}
+
 Text GetField(TextView sentence, int k) {
     return Text(SentenceFields(sentence)[k]);
 }

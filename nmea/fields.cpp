@@ -10,6 +10,10 @@ namespace {
 
 constexpr std::size_t kConversionChars = 10;
 
+// Enough for the fraction digits: at most nine follow a point within the ten characters.
+constexpr double kPowersOfTen[kConversionChars] = {1e0, 1e1, 1e2, 1e3, 1e4,
+                                                   1e5, 1e6, 1e7, 1e8, 1e9};
+
 // The conversion buffer: at most 10 characters narrowed to their low 8 bits, cut at a zero byte.
 struct Narrowed {
     char chars[kConversionChars];
@@ -146,16 +150,19 @@ Text GetField(TextView sentence, int k) {
 }
 
 std::int32_t FieldToInt(TextView field) {
-    // Most fields are a few plain digits: read them at once.
     constexpr std::size_t kPlainDigits = 4;
-    if (!field.empty() && field.size() <= kPlainDigits) {
+    // Most fields are a few plain digits: read them at once.
+    if (field.size() <= kPlainDigits) {
         std::int32_t value = 0;
-        bool plain = true;
-        for (const char16_t c : field) {
-            plain = plain && c >= u'0' && c <= u'9';
-            value = value * 10 + (c - u'0');
+        std::size_t i = 0;
+        for (; i < field.size(); ++i) {
+            const unsigned digit = static_cast<unsigned>(field[i]) - u'0';
+            if (digit > 9) {
+                break;
+            }
+            value = value * 10 + static_cast<std::int32_t>(digit);
         }
-        if (plain) {
+        if (i == field.size()) {
             return value;
         }
     }
@@ -180,19 +187,26 @@ double FieldToReal(TextView field) {
     bool negative = false;
     const std::size_t begin = SkipSpaceAndSign(text, negative);
     // Longest prefix of the form digits [. digits] [e [sign] digits] with at least one digit.
+    // Its digits as an integer too: ten characters hold at most ten digits, exact in a double.
     std::size_t i = begin;
     std::size_t digits = 0;
+    std::size_t fractionDigits = 0;
+    std::uint64_t mantissa = 0;
     for (; i < text.size && IsDigit(text.chars[i]); ++i) {
         ++digits;
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(text.chars[i] - '0');
     }
     if (i < text.size && text.chars[i] == '.') {
         for (++i; i < text.size && IsDigit(text.chars[i]); ++i) {
             ++digits;
+            ++fractionDigits;
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(text.chars[i] - '0');
         }
     }
     if (digits == 0) {
         return 0.0;
     }
+    const std::size_t mantissaEnd = i;
     bool negativeExponent = false;
     if (i < text.size && (text.chars[i] == 'e' || text.chars[i] == 'E')) {
         std::size_t j = i + 1;
@@ -206,10 +220,16 @@ double FieldToReal(TextView field) {
         }
     }
     double value = 0.0;
-    const auto [end, error] = std::from_chars(text.chars + begin, text.chars + i, value);
-    (void)end;
-    if (error == std::errc::result_out_of_range) {
-        value = negativeExponent ? 0.0 : std::numeric_limits<double>::max();
+    if (i == mantissaEnd) {
+        // Without an exponent both the integer and the power of ten are exact, so the one
+        // rounding of the division gives the nearest double, as from_chars does, for less.
+        value = static_cast<double>(mantissa) / kPowersOfTen[fractionDigits];
+    } else {
+        const auto [end, error] = std::from_chars(text.chars + begin, text.chars + i, value);
+        (void)end;
+        if (error == std::errc::result_out_of_range) {
+            value = negativeExponent ? 0.0 : std::numeric_limits<double>::max();
+        }
     }
     return negative ? -value : value;
 }

@@ -107,20 +107,41 @@ std::int32_t ParseAngle(TextView field) {
                : units;
 }
 
+// Writes a value of at most width digits, padded with zeros to width; returns the end.
+char16_t* PutDigits(char16_t* out, std::int64_t value, int width) {
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = static_cast<char16_t>(u'0' + value % 10);
+        value /= 10;
+    }
+    return out + width;
+}
+
+// Degrees of a 32-bit value have at most four digits, so a position has at most 15 characters.
+static_assert(-static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::min()) /
+                  kUnitsPerDegree <
+              10000);
+constexpr std::size_t kPositionChars = 15;
+
 }  // namespace
 
 void AppendPosition(Text& text, std::int32_t value, char16_t positive, char16_t negative) {
     const std::int64_t m = std::llabs(static_cast<std::int64_t>(value));
     const std::int64_t fraction = (m % kUnitsPerMinute) * 60;  // 1/10000 second
-    text.push_back(value < 0 ? negative : positive);
-    AppendDecimal(text, m / kUnitsPerDegree, 3);
-    text.push_back(u'\u00B0');
-    AppendDecimal(text, (m % kUnitsPerDegree) / kUnitsPerMinute, 2);
-    text.push_back(u'\'');
-    AppendDecimal(text, fraction / 10000, 2);
-    text.push_back(u'.');
-    AppendDecimal(text, (fraction % 10000) / 100, 2);
-    text.push_back(u'"');
+    const std::int64_t degrees = m / kUnitsPerDegree;
+    // Composed in a buffer of the longest such text and appended at once: a text grown a
+    // character at a time checks its capacity at each.
+    char16_t chars[kPositionChars];
+    char16_t* out = chars;
+    *out++ = value < 0 ? negative : positive;
+    out = PutDigits(out, degrees, degrees >= 1000 ? 4 : 3);
+    *out++ = u'\u00B0';
+    out = PutDigits(out, (m % kUnitsPerDegree) / kUnitsPerMinute, 2);
+    *out++ = u'\'';
+    out = PutDigits(out, fraction / 10000, 2);
+    *out++ = u'.';
+    out = PutDigits(out, (fraction % 10000) / 100, 2);
+    *out++ = u'"';
+    text.append(chars, static_cast<std::size_t>(out - chars));
 }
 
 Text FormatTtff(std::int32_t seconds) {

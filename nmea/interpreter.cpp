@@ -170,8 +170,9 @@ int NmeaInterpreter::OnSerialNotify(std::uint32_t events, ByteSource& port) {
 }
 
 void NmeaInterpreter::OnLogLine(TextView line) {
-    logEntry_.assign(line);
-    logEntry_ += u"\r\n";
+    logEntry_.clear();
+    logEntry_.append(line.data(), line.size());
+    logEntry_.append(u"\r\n", 2);
     display_.AppendLog(logEntry_);
 }
 

@@ -53,10 +53,7 @@ inline void WidenBlock(const std::uint8_t* in, char16_t* out) {
 
 }  // namespace
 
-void SentenceFramer::MakeRoom(FramerSink& sink) {
-    if (lineSize_ < kMaxLineChars) {
-        return;
-    }
+void SentenceFramer::CutLine(FramerSink& sink) {
     sink.OnLogLine(logLine());
     if (sentenceStarted_) {
         spill_.append(logLine().substr(sentenceStart_));

@@ -10,6 +10,10 @@ namespace {
 
 constexpr std::size_t kConversionChars = 10;
 
+// Enough for the fraction digits: at most nine follow a point within the ten characters.
+constexpr double kPowersOfTen[kConversionChars] = {1e0, 1e1, 1e2, 1e3, 1e4,
+                                                   1e5, 1e6, 1e7, 1e8, 1e9};
+
 // The conversion buffer: at most 10 characters narrowed to their low 8 bits, cut at a zero byte.
 struct Narrowed {
     char chars[kConversionChars];
@@ -52,27 +56,37 @@ std::size_t SkipSpaceAndSign(const Narrowed& text, bool& negative) {
 }  // namespace
 
 void SentenceFields::Split(int wanted) const {
+    // Locals, not members, in the loop: the stores to spans_ could otherwise alias them.
+    const TextView sentence = sentence_;
     std::size_t pos = nextStart_;
-    while (count_ < wanted) {
+    int count = count_;
+    bool exhausted = exhausted_;
+    while (count < wanted) {
         // A field that starts with a star is none; a comma anywhere further on ends the field
         // before a star does; without a comma the first star ends it; without either it is not
         // a field.
-        if (pos < sentence_.size() && sentence_[pos] == u'*') {
-            exhausted_ = true;
+        if (pos < sentence.size() && sentence[pos] == u'*') {
+            exhausted = true;
             break;
         }
-        std::size_t end = sentence_.find(u',', pos);
-        if (end == TextView::npos) {
-            end = sentence_.find(u'*', pos);
+        // Fields are a few characters: a plain scan costs less than a call to find for each.
+        std::size_t end = pos;
+        while (end < sentence.size() && sentence[end] != u',') {
+            ++end;
+        }
+        if (end == sentence.size()) {
+            end = sentence.find(u'*', pos);
             if (end == TextView::npos) {
-                exhausted_ = true;
+                exhausted = true;
                 break;
             }
         }
-        spans_[static_cast<std::size_t>(count_++)] = {pos, end};
+        spans_[static_cast<std::size_t>(count++)] = {pos, end};
         pos = end + 1;
     }
     nextStart_ = pos;
+    count_ = count;
+    exhausted_ = exhausted;
 }
 
 TextView SentenceFields::Uncached(int k) const {
@@ -107,21 +121,48 @@ TextView SentenceFields::Uncached(int k) const {
     }
 }
 
+int SentenceFields::CountToStar() const {
+    if (!exhausted_) {
+        Split(kCachedFields);
+    }
+    // The split fields cover the sentence up to nextStart_, each with the comma or star that
+    // ends it: their ends count as the characters would, and only the rest is scanned.
+    int commas = 0;
+    bool starEnds = false;  // a star comes after the last comma
+    for (int k = 0; k < count_; ++k) {
+        const bool comma = sentence_[spans_[static_cast<std::size_t>(k)].end] == u',';
+        commas += comma ? 1 : 0;
+        starEnds = !comma;
+    }
+    for (const char16_t c : sentence_.substr(nextStart_)) {
+        if (c == u',') {
+            ++commas;
+            starEnds = false;
+        } else if (c == u'*') {
+            starEnds = true;
+        }
+    }
+    return commas + (starEnds ? 1 : 0);
+}
+
 Text GetField(TextView sentence, int k) {
     return Text(SentenceFields(sentence)[k]);
 }
 
 std::int32_t FieldToInt(TextView field) {
-    // Most fields are a few plain digits: read them at once.
     constexpr std::size_t kPlainDigits = 4;
-    if (!field.empty() && field.size() <= kPlainDigits) {
+    // Most fields are a few plain digits: read them at once.
+    if (field.size() <= kPlainDigits) {
         std::int32_t value = 0;
-        bool plain = true;
-        for (const char16_t c : field) {
-            plain = plain && c >= u'0' && c <= u'9';
-            value = value * 10 + (c - u'0');
+        std::size_t i = 0;
+        for (; i < field.size(); ++i) {
+            const unsigned digit = static_cast<unsigned>(field[i]) - u'0';
+            if (digit > 9) {
+                break;
+            }
+            value = value * 10 + static_cast<std::int32_t>(digit);
         }
-        if (plain) {
+        if (i == field.size()) {
             return value;
         }
     }
@@ -146,19 +187,26 @@ double FieldToReal(TextView field) {
     bool negative = false;
     const std::size_t begin = SkipSpaceAndSign(text, negative);
     // Longest prefix of the form digits [. digits] [e [sign] digits] with at least one digit.
+    // Its digits as an integer too: ten characters hold at most ten digits, exact in a double.
     std::size_t i = begin;
     std::size_t digits = 0;
+    std::size_t fractionDigits = 0;
+    std::uint64_t mantissa = 0;
     for (; i < text.size && IsDigit(text.chars[i]); ++i) {
         ++digits;
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(text.chars[i] - '0');
     }
     if (i < text.size && text.chars[i] == '.') {
         for (++i; i < text.size && IsDigit(text.chars[i]); ++i) {
             ++digits;
+            ++fractionDigits;
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(text.chars[i] - '0');
         }
     }
     if (digits == 0) {
         return 0.0;
     }
+    const std::size_t mantissaEnd = i;
     bool negativeExponent = false;
     if (i < text.size && (text.chars[i] == 'e' || text.chars[i] == 'E')) {
         std::size_t j = i + 1;
@@ -172,10 +220,16 @@ double FieldToReal(TextView field) {
         }
     }
     double value = 0.0;
-    const auto [end, error] = std::from_chars(text.chars + begin, text.chars + i, value);
-    (void)end;
-    if (error == std::errc::result_out_of_range) {
-        value = negativeExponent ? 0.0 : std::numeric_limits<double>::max();
+    if (i == mantissaEnd) {
+        // Without an exponent both the integer and the power of ten are exact, so the one
+        // rounding of the division gives the nearest double, as from_chars does, for less.
+        value = static_cast<double>(mantissa) / kPowersOfTen[fractionDigits];
+    } else {
+        const auto [end, error] = std::from_chars(text.chars + begin, text.chars + i, value);
+        (void)end;
+        if (error == std::errc::result_out_of_range) {
+            value = negativeExponent ? 0.0 : std::numeric_limits<double>::max();
+        }
     }
     return negative ? -value : value;
 }

@@ -32,6 +32,10 @@ class SentenceFields {
 
     TextView sentence() const { return sentence_; }
 
+    // Fields before the star, the last one ended by it, as receivers write them (no comma after
+    // the star): the commas, and one more when a star ends the last field.
+    int CountToStar() const;
+
   private:
     struct Span {
         std::size_t begin;
@@ -47,10 +51,10 @@ class SentenceFields {
     TextView Uncached(int k) const;
 
     TextView sentence_;
-    mutable std::array<Span, kCachedFields> spans_{};
-    mutable int count_ = 0;              // fields found and cached
-    mutable bool exhausted_ = false;     // no field follows the cached ones
-    mutable std::size_t nextStart_ = 0;  // where the field after the cached ones starts
+    mutable std::array<Span, kCachedFields> spans_;  // the first count_ are set
+    mutable int count_ = 0;                          // fields found and cached
+    mutable bool exhausted_ = false;                 // no field follows the cached ones
+    mutable std::size_t nextStart_ = 0;              // where the field after the cached ones starts
 };
 
 // Field k of the sentence as a new text; "0" when missing or empty.

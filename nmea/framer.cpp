@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstring>
 
 namespace pathlux {
@@ -24,45 +23,37 @@ constexpr auto kOrdinary = [] {
     return table;
 }();
 
-// True when each of the 8 bytes at p is in 0x20..0x7E and none is "$": the common case, checked
-// a word at a time (each test is exact for "any byte", whatever carries it causes).
+// The fast path takes the bytes a block at a time. Both helpers work on copies in plain loops of
+// a fixed count, which the compiler turns into a few vector instructions where it can.
+constexpr std::size_t kBlock = 16;
+
+// True when each byte of the block at p is in 0x20..0x7E and none is "$": the common case.
 inline bool AllPrintableNoDollar(const std::uint8_t* p) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101;
-    constexpr std::uint64_t kHighs = 0x8080808080808080;
-    std::uint64_t x;
-    std::memcpy(&x, p, sizeof x);
-    const std::uint64_t below20 = (x - kOnes * 0x20) & ~x & kHighs;
-    const std::uint64_t above7e = (x + kOnes) | x;  // 0x7F and up set the high bit
-    const std::uint64_t d = x ^ (kOnes * '$');
-    const std::uint64_t dollar = (d - kOnes) & ~d & kHighs;
-    return ((below20 | above7e | dollar) & kHighs) == 0;
+    std::uint8_t bytes[kBlock];
+    std::memcpy(bytes, p, kBlock);
+    std::uint8_t stops[kBlock];
+    for (std::size_t k = 0; k < kBlock; ++k) {
+        stops[k] = static_cast<std::uint8_t>(bytes[k] - 0x20) > 0x7E - 0x20 || bytes[k] == '$';
+    }
+    std::uint64_t halves[2];
+    std::memcpy(halves, stops, kBlock);
+    return (halves[0] | halves[1]) == 0;
 }
 
-// Eight ASCII bytes to eight 16-bit characters.
-inline void WidenEight(const std::uint8_t* in, char16_t* out) {
-    if constexpr (std::endian::native == std::endian::little) {
-        // Each half of the word spread to 16 bits a byte, in two steps of shifts and masks.
-        const auto spread = [](std::uint64_t x) {
-            x = (x | (x << 16)) & 0x0000FFFF0000FFFF;
-            return (x | (x << 8)) & 0x00FF00FF00FF00FF;
-        };
-        std::uint64_t x;
-        std::memcpy(&x, in, sizeof x);
-        const std::uint64_t low = spread(x & 0xFFFFFFFF);
-        const std::uint64_t high = spread(x >> 32);
-        std::memcpy(out, &low, sizeof low);
-        std::memcpy(out + 4, &high, sizeof high);
-    } else {
-        std::copy_n(in, 8, out);
+// A block of ASCII bytes to as many 16-bit characters.
+inline void WidenBlock(const std::uint8_t* in, char16_t* out) {
+    std::uint8_t bytes[kBlock];
+    std::memcpy(bytes, in, kBlock);
+    char16_t chars[kBlock];
+    for (std::size_t k = 0; k < kBlock; ++k) {
+        chars[k] = bytes[k];
     }
+    std::memcpy(out, chars, sizeof chars);
 }
 
 }  // namespace
 
-void SentenceFramer::MakeRoom(FramerSink& sink) {
-    if (lineSize_ < kMaxLineChars) {
-        return;
-    }
+void SentenceFramer::CutLine(FramerSink& sink) {
     sink.OnLogLine(logLine());
     if (sentenceStarted_) {
         spill_.append(logLine().substr(sentenceStart_));
@@ -83,10 +74,11 @@ void SentenceFramer::Feed(const std::uint8_t* bytes, std::size_t count, FramerSi
                 bytes + std::min(room, static_cast<std::size_t>(end - bytes));
             // Only ASCII reaches here, so each byte is its own character.
             char16_t* out = line_.data() + lineSize_;
-            while (stop - bytes >= 8 && AllPrintableNoDollar(bytes)) {
-                WidenEight(bytes, out);
-                out += 8;
-                bytes += 8;
+            while (static_cast<std::size_t>(stop - bytes) >= kBlock &&
+                   AllPrintableNoDollar(bytes)) {
+                WidenBlock(bytes, out);
+                out += kBlock;
+                bytes += kBlock;
             }
             while (bytes < stop && kOrdinary[*bytes]) {
                 *out++ = *bytes++;

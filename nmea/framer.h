@@ -52,7 +52,12 @@ class SentenceFramer {
         sentenceStarted_ = false;
     }
     // Makes room for one more character: a line at the cap goes to the log as a piece.
-    void MakeRoom(FramerSink& sink);
+    void MakeRoom(FramerSink& sink) {
+        if (lineSize_ >= kMaxLineChars) {
+            CutLine(sink);
+        }
+    }
+    void CutLine(FramerSink& sink);
     // Drops the sentence once it is longer than any valid one.
     void CapSentence() {
         if (sentenceSize() > kMaxLineChars) {

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <limits>
 #include <string_view>
+#include <type_traits>
 
 #include "nmea/fields.h"
 
@@ -43,33 +44,50 @@ constexpr std::size_t kTalkerChars = 2;
 constexpr std::size_t kTypeChars = 3;
 constexpr std::size_t kTalkedHeadChars = 1 + kTalkerChars + kTypeChars;
 
+// A talker or sentence type as one number, a character in each 16 bits, so that finding a head
+// in the tables below is a comparison of numbers (every sentence is dispatched by its head).
+template <typename Char>
+constexpr std::uint64_t HeadKey(std::basic_string_view<Char> chars) {
+    std::uint64_t key = 0;
+    for (const Char c : chars) {
+        key = (key << 16) | static_cast<std::make_unsigned_t<Char>>(c);
+    }
+    return key;
+}
+static_assert(kTalkerChars <= 4 && kTypeChars <= 4, "a key holds four characters");
+constexpr std::uint64_t HeadKey(const char* chars) {
+    return HeadKey(std::string_view(chars));
+}
+
 struct TalkerHead {
-    std::string_view code;
+    std::uint64_t code;
     Talker talker;
 };
 
 // GP first: the GPS receiver's sentences find theirs at once.
 constexpr TalkerHead kTalkerHeads[] = {
-    {"GP", Talker::kGp}, {"GN", Talker::kGn}, {"GL", Talker::kGl}, {"GA", Talker::kGa},
-    {"GB", Talker::kGb}, {"BD", Talker::kGb}, {"GQ", Talker::kGq}, {"GI", Talker::kGi},
+    {HeadKey("GP"), Talker::kGp}, {HeadKey("GN"), Talker::kGn}, {HeadKey("GL"), Talker::kGl},
+    {HeadKey("GA"), Talker::kGa}, {HeadKey("GB"), Talker::kGb}, {HeadKey("BD"), Talker::kGb},
+    {HeadKey("GQ"), Talker::kGq}, {HeadKey("GI"), Talker::kGi},
 };
 
 struct SentenceHandler {
-    std::string_view type;
+    std::uint64_t type;
     void (NmeaInterpreter::*handle)(const SentenceFields&, Talker);
 };
 
 constexpr SentenceHandler kHandlers[] = {
-    {"RMC", &NmeaInterpreter::HandleRmc},
-    {"GGA", &NmeaInterpreter::HandleGga},
-    {"GSV", &NmeaInterpreter::HandleGsv},
-    {"GSA", &NmeaInterpreter::HandleGsa},
+    {HeadKey("RMC"), &NmeaInterpreter::HandleRmc},
+    {HeadKey("GGA"), &NmeaInterpreter::HandleGga},
+    {HeadKey("GSV"), &NmeaInterpreter::HandleGsv},
+    {HeadKey("GSA"), &NmeaInterpreter::HandleGsa},
 };
 
 template <typename Row, std::size_t N>
-const Row* FindRow(const Row (&table)[N], TextView key, std::string_view Row::*column) {
+const Row* FindRow(const Row (&table)[N], TextView chars, std::uint64_t Row::*column) {
+    const std::uint64_t key = HeadKey(chars);
     for (const Row& row : table) {
-        if (EqualsAscii(key, row.*column)) {
+        if (row.*column == key) {
             return &row;
         }
     }
@@ -89,29 +107,41 @@ std::int32_t ParseAngle(TextView field) {
                : units;
 }
 
-Text WithSuffix(std::int32_t value, TextView suffix) {
-    Text text;
-    AppendDecimal(text, value);
-    text += suffix;
-    return text;
+// Writes a value of at most width digits, padded with zeros to width; returns the end.
+char16_t* PutDigits(char16_t* out, std::int64_t value, int width) {
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = static_cast<char16_t>(u'0' + value % 10);
+        value /= 10;
+    }
+    return out + width;
 }
+
+// Degrees of a 32-bit value have at most four digits, so a position has at most 15 characters.
+static_assert(-static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::min()) /
+                  kUnitsPerDegree <
+              10000);
+constexpr std::size_t kPositionChars = 15;
 
 }  // namespace
 
-Text FormatPosition(std::int32_t value, char16_t positive, char16_t negative) {
+void AppendPosition(Text& text, std::int32_t value, char16_t positive, char16_t negative) {
     const std::int64_t m = std::llabs(static_cast<std::int64_t>(value));
     const std::int64_t fraction = (m % kUnitsPerMinute) * 60;  // 1/10000 second
-    Text text;
-    text.push_back(value < 0 ? negative : positive);
-    AppendDecimal(text, m / kUnitsPerDegree, 3);
-    text.push_back(u'\u00B0');
-    AppendDecimal(text, (m % kUnitsPerDegree) / kUnitsPerMinute, 2);
-    text.push_back(u'\'');
-    AppendDecimal(text, fraction / 10000, 2);
-    text.push_back(u'.');
-    AppendDecimal(text, (fraction % 10000) / 100, 2);
-    text.push_back(u'"');
-    return text;
+    const std::int64_t degrees = m / kUnitsPerDegree;
+    // Composed in a buffer of the longest such text and appended at once: a text grown a
+    // character at a time checks its capacity at each.
+    char16_t chars[kPositionChars];
+    char16_t* out = chars;
+    *out++ = value < 0 ? negative : positive;
+    out = PutDigits(out, degrees, degrees >= 1000 ? 4 : 3);
+    *out++ = u'\u00B0';
+    out = PutDigits(out, (m % kUnitsPerDegree) / kUnitsPerMinute, 2);
+    *out++ = u'\'';
+    out = PutDigits(out, fraction / 10000, 2);
+    *out++ = u'.';
+    out = PutDigits(out, (fraction % 10000) / 100, 2);
+    *out++ = u'"';
+    text.append(chars, static_cast<std::size_t>(out - chars));
 }
 
 Text FormatTtff(std::int32_t seconds) {
@@ -140,10 +170,32 @@ int NmeaInterpreter::OnSerialNotify(std::uint32_t events, ByteSource& port) {
 }
 
 void NmeaInterpreter::OnLogLine(TextView line) {
-    // One buffer for every line: a display that does not keep the text costs no allocation.
-    logEntry_.assign(line);
-    logEntry_ += u"\r\n";
+    logEntry_.clear();
+    logEntry_.append(line.data(), line.size());
+    logEntry_.append(u"\r\n", 2);
     display_.AppendLog(logEntry_);
+}
+
+void NmeaInterpreter::ShowText(int controlId, std::initializer_list<TextView> parts) {
+    fieldText_.clear();
+    for (const TextView part : parts) {
+        fieldText_ += part;
+    }
+    display_.SetFieldText(controlId, fieldText_);
+}
+
+void NmeaInterpreter::ShowNumber(int controlId, std::int32_t value, TextView unit) {
+    fieldText_.clear();
+    AppendDecimal(fieldText_, value);
+    fieldText_ += unit;
+    display_.SetFieldText(controlId, fieldText_);
+}
+
+void NmeaInterpreter::ShowPosition(int controlId, std::int32_t value, char16_t positive,
+                                   char16_t negative) {
+    fieldText_.clear();
+    AppendPosition(fieldText_, value, positive, negative);
+    display_.SetFieldText(controlId, fieldText_);
 }
 
 void NmeaInterpreter::DispatchSentence(TextView sentence) {
@@ -168,29 +220,18 @@ void NmeaInterpreter::DispatchSentence(TextView sentence) {
 
 void NmeaInterpreter::HandleRmc(const SentenceFields& fields, Talker) {
     const TextView t = fields[kRmcTime];
-    Text time(Left(t, 2));
-    time += u':';
-    time += Mid(t, 2, 2);
-    time += u':';
-    time += Mid(t, 4, 2);
-    display_.SetFieldText(kTimeField, time);
+    ShowText(kTimeField, {Left(t, 2), u":", Mid(t, 2, 2), u":", Mid(t, 4, 2)});
 
     const double knots = FieldToReal(fields[kRmcSpeedKnots]);
-    display_.SetFieldText(kSpeedField, WithSuffix(TruncateToInt32(knots * kKmhPerKnot), u" km/h"));
-    display_.SetFieldText(kCourseField,
-                          WithSuffix(TruncateToInt32(FieldToReal(fields[kRmcCourse])), u"\u00B0"));
+    ShowNumber(kSpeedField, TruncateToInt32(knots * kKmhPerKnot), u" km/h");
+    ShowNumber(kCourseField, TruncateToInt32(FieldToReal(fields[kRmcCourse])), u"\u00B0");
 
     const TextView d = fields[kRmcDate];
-    Text date(Mid(d, 2, 2));
-    date += u'/';
-    date += Left(d, 2);
-    display_.SetFieldText(kDateField, date);
+    ShowText(kDateField, {Mid(d, 2, 2), u"/", Left(d, 2)});
 }
 
 void NmeaInterpreter::HandleGga(const SentenceFields& fields, Talker) {
-    Text altitude(fields[kGgaAltitude]);
-    altitude += u'm';
-    display_.SetFieldText(kAltitudeField, altitude);
+    ShowText(kAltitudeField, {fields[kGgaAltitude], u"m"});
 
     state_.latitude = ParseAngle(fields[kGgaLatitude]);
     if (fields[kGgaNorthSouth] == u"S") {
@@ -200,8 +241,8 @@ void NmeaInterpreter::HandleGga(const SentenceFields& fields, Talker) {
     if (fields[kGgaEastWest] == u"W") {
         state_.longitude = -state_.longitude;
     }
-    display_.SetFieldText(kLongitudeField, FormatPosition(state_.longitude, u'E', u'W'));
-    display_.SetFieldText(kLatitudeField, FormatPosition(state_.latitude, u'N', u'S'));
+    ShowPosition(kLongitudeField, state_.longitude, u'E', u'W');
+    ShowPosition(kLatitudeField, state_.latitude, u'N', u'S');
 }
 
 void NmeaInterpreter::HandleVersion(const SentenceFields& fields) {
@@ -209,17 +250,17 @@ void NmeaInterpreter::HandleVersion(const SentenceFields& fields) {
     const std::size_t found = v.find(u"Version ");
     const int i = found == TextView::npos ? -1 : static_cast<int>(found);
     // The count is longer than any rest, so this is always the rest of v from i + 8 on.
-    display_.SetFieldText(kVersionField, Text(Mid(v, i + 8, static_cast<int>(v.size()) - 1)));
+    ShowText(kVersionField, {Mid(v, i + 8, static_cast<int>(v.size()) - 1)});
     RestartTtff();
 }
 
 void NmeaInterpreter::ShowFixStatus(const SentenceFields& fields) {
-    display_.SetFieldText(kPdopField, Text(fields[kGsaPdop]));
-    display_.SetFieldText(kHdopField, Text(fields[kGsaHdop]));
-    display_.SetFieldText(kVdopField, Text(fields[kGsaVdop]));
+    ShowText(kPdopField, {fields[kGsaPdop]});
+    ShowText(kHdopField, {fields[kGsaHdop]});
+    ShowText(kVdopField, {fields[kGsaVdop]});
 
     state_.fix3d = 0;
-    const char16_t* mode = u"NA";
+    TextView mode = u"NA";
     switch (FieldToInt(fields[kGsaFixMode])) {
         case 2:
             mode = u"2D";
@@ -233,11 +274,11 @@ void NmeaInterpreter::ShowFixStatus(const SentenceFields& fields) {
         default:
             break;
     }
-    display_.SetFieldText(kFixField, mode);
+    ShowText(kFixField, {mode});
 }
 
 void NmeaInterpreter::RestartTtff() {
-    display_.SetFieldText(kTtffField, u"00:00:00");
+    ShowText(kTtffField, {u"00:00:00"});
     display_.StartTimer(kTtffTimerId, kTtffTimerPeriodMs);
     ttffCounting_ = true;
     state_.ttffSeconds = 0;

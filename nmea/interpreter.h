@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 
 #include "nmea/constellation.h"
 #include "nmea/display.h"
@@ -78,10 +79,17 @@ class NmeaInterpreter : private FramerSink {
     void MarkUsedBySystem(const SentenceFields& fields, Talker talker);
     void ClearUsed(Constellation system);
     void Redraw();
+    // A field's text, composed in fieldText_, to the display.
+    void ShowText(int controlId, std::initializer_list<TextView> parts);
+    void ShowNumber(int controlId, std::int32_t value, TextView unit);
+    void ShowPosition(int controlId, std::int32_t value, char16_t positive, char16_t negative);
 
     MonitorDisplay& display_;
     SentenceFramer framer_;
-    Text logEntry_;  // the log line being handed to the display
+    // The texts being handed to the display, one buffer each for log lines and for fields: a
+    // display that does not keep them costs no allocation.
+    Text logEntry_;
+    Text fieldText_;
     ReceiverState state_;
     TalkerCycles cycles_;
     std::int32_t gsvMessagesSeen_ = 0;  // GSV messages counted in the current cycle
@@ -92,9 +100,9 @@ class NmeaInterpreter : private FramerSink {
     bool ttffCounting_ = false;  // timer 2 running
 };
 
-// "%c%03d°%02d'%02d.%02d\"" of a value in 1/10000 arc-minute, with the letter for positive and
-// for negative values (N/S or E/W). Seconds are truncated, not rounded.
-Text FormatPosition(std::int32_t value, char16_t positive, char16_t negative);
+// Appends "%c%03d°%02d'%02d.%02d\"" of a value in 1/10000 arc-minute, with the letter for
+// positive and for negative values (N/S or E/W). Seconds are truncated, not rounded.
+void AppendPosition(Text& text, std::int32_t value, char16_t positive, char16_t negative);
 
 // "%02d:%02d:%02d" of a second count; the hours wrap after 23.
 Text FormatTtff(std::int32_t seconds);

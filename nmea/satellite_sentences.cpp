@@ -27,24 +27,8 @@ struct GsvLayout {
     std::int32_t signal = 0;  // 0: none given
 };
 
-// Fields before the star, the last one ended by it, as receivers write them (no comma after the
-// star): the commas, and one more when a star ends the last field.
-int FieldCount(TextView sentence) {
-    int commas = 0;
-    bool starEnds = false;  // a star comes after the last comma
-    for (const char16_t c : sentence) {
-        if (c == u',') {
-            ++commas;
-            starEnds = false;
-        } else if (c == u'*') {
-            starEnds = true;
-        }
-    }
-    return commas + (starEnds ? 1 : 0);
-}
-
 GsvLayout LayoutOf(const SentenceFields& fields) {
-    const int count = FieldCount(fields.sentence());
+    const int count = fields.CountToStar();
     const int after = std::max(count - (kGsvFirstPrn - 1), 0);
     GsvLayout layout;
     layout.satellites = std::min(after / kGsvSatsPerMessage, kGsvSatsPerMessage);

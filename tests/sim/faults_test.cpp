@@ -7,6 +7,7 @@
 
 #include "control/checksum.h"
 #include "nmea/nmea.h"
+#include "tools/sim/options.h"
 
 namespace pathlux::sim {
 namespace {
@@ -75,6 +76,15 @@ TEST(sim_faults_test, EachFaultDoesWhatItSaysToEveryLine) {
             ASSERT_EQ(run.find_first_of("\r\n"), std::string::npos);
         }
     }
+}
+
+// A fault list read wrong would leave the soak's line faults uninjected, and the soak passing
+// for the wrong reason.
+TEST(sim_faults_test, FaultListsAddUpAndABadOneIsRefused) {
+    SimOptions options;
+    EXPECT_EQ(ParseOptions({"--fault", "noise,split", "--fault", "flood"}, options), "");
+    EXPECT_EQ(options.faults, kFaultNoise | kFaultSplit | kFaultFlood);
+    EXPECT_EQ(ParseOptions({"--fault", "noise,"}, options), "bad value for --fault: noise,");
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QComboBox>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -147,16 +146,6 @@ TEST_F(MonitorDlgTest, OpenFailureNamesThePortTheDeviceAndTheReason) {
     EXPECT_EQ(boxes.details,
               (QStringList{"Device: /nonexistent/tty3\nReason: No such file or directory",
                            "Device: /nonexistent/tty6\nReason: No such file or directory"}));
-}
-
-TEST_F(MonitorDlgTest, PortListTellsWhichDeviceEachNameIs) {
-    setenv("PATHLUX_COM2", "/dev/pathlux-receiver", 1);
-    CMonitorDlg other;
-    other.Create();
-    auto* list = qobject_cast<QComboBox*>(other.GetDlgItem(res::kPortList));
-    EXPECT_EQ(list->itemData(1, Qt::ToolTipRole).toString(), "/dev/pathlux-receiver");
-    EXPECT_EQ(list->toolTip(), list->itemData(7, Qt::ToolTipRole).toString());
-    unsetenv("PATHLUX_COM2");
 }
 
 // Open shows the receiver; a port change while open closes it and opens the new one; Close

@@ -106,6 +106,7 @@ TEST_F(PortLineTest, TheListShowsTheDevicesPresentEachTimeItDropsDownAndHowToMap
     fs::remove_all(root);
     fs::create_directories(root / "dev");
     std::ofstream(root / "dev" / "ttyUSB0").close();
+    setenv("PATHLUX_COM2", "/dev/pathlux-receiver", 1);
     CMonitorDlg dialog;
     dialog.portLine().SetDeviceRoots((root / "dev").string(), (root / "sys").string());
     StartOptions options;
@@ -113,6 +114,11 @@ TEST_F(PortLineTest, TheListShowsTheDevicesPresentEachTimeItDropsDownAndHowToMap
     dialog.portLine().SetStartOptions(options);
     dialog.Create();
     EXPECT_EQ(dialog.GetDlgItemText(res::kPortList), "/dev/gps-cable");
+    // Each item's tooltip, and the list's, names the device.
+    auto* list = qobject_cast<QComboBox*>(dialog.GetDlgItem(res::kPortList));
+    EXPECT_EQ(list->itemData(1, Qt::ToolTipRole).toString(), "/dev/pathlux-receiver");
+    EXPECT_EQ(list->toolTip(), list->itemData(list->currentIndex(), Qt::ToolTipRole).toString());
+    unsetenv("PATHLUX_COM2");
     EXPECT_EQ(ListItems(dialog), QStringList({"ttyUSB0", "/dev/gps-cable"}));
 
     // A receiver plugged in later shows; one unplugged goes, unless it is the one selected.

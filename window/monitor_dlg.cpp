@@ -83,10 +83,6 @@ constexpr StartText kStartTexts[] = {
 constexpr int kDisplayFontHeight = 12;
 constexpr int kDisplayFontWidth = 7;
 
-QRect ToQRect(const platform::Rect& rect) {
-    return QRect(rect.left, rect.top, rect.Width(), rect.Height());
-}
-
 }  // namespace
 
 CMonitorDlg::CMonitorDlg()
@@ -398,12 +394,15 @@ void CMonitorDlg::StopTimer(int timerId) {
     KillTimer(timerId);
 }
 
-// Qt draws on a widget only inside its paint event: a redraw keeps the state it is to show and
-// asks for the chart's area to be painted at the next frame.
+// Qt draws on a widget only inside its paint event: a redraw keeps the state it is to show and,
+// unless the chart would look as it does, asks for the chart's area to be painted at the next
+// frame.
 void CMonitorDlg::RedrawSkyPlot() {
     skyShown_ = state();
-    skyRedrawDue_ = true;
-    ScheduleFrame();
+    if (!charts_.SkyUnchanged(skyShown_)) {
+        skyRedrawDue_ = true;
+        ScheduleFrame();
+    }
 }
 
 // The scale rises here, at every redraw, whether or not the window paints before the next one.
@@ -411,21 +410,22 @@ void CMonitorDlg::RedrawSignalBars() {
     ReceiverState& receiver = state();
     receiver.maxSnr = RaisedMaxSnr(receiver, BarsToDraw(receiver));
     barsShown_ = receiver;
-    barsRedrawDue_ = true;
-    ScheduleFrame();
+    if (!charts_.BarsUnchanged(barsShown_)) {
+        barsRedrawDue_ = true;
+        ScheduleFrame();
+    }
 }
 
-// Only the charts in the painted part are composed: a field's repaint does not redraw them.
+// Only the charts in the painted part are drawn: a field's repaint does not copy them.
 void CMonitorDlg::OnPaint() {
     QPainter* target = paintSurface();
     if (target == nullptr) {
         return;
     }
-    const QRect painted = ToQRect(paintRect());
-    if (painted.intersects(ChartArea(res::kSkyFrame, skyFrameRect_))) {
+    if (paintRegion().intersects(ChartArea(res::kSkyFrame, skyFrameRect_))) {
         DrawSkyPlot(*target);
     }
-    if (painted.intersects(ChartArea(res::kBarFrame, barFrameRect_))) {
+    if (paintRegion().intersects(ChartArea(res::kBarFrame, barFrameRect_))) {
         DrawSignalBars(*target);
     }
     portLine_->PaintOver(*target);
@@ -452,20 +452,18 @@ QRect CMonitorDlg::ChartArea(int frameId, const platform::Rect& frame) const {
 }
 
 void CMonitorDlg::DrawSkyPlot(QPainter& target) {
-    SkyGeometry geometry;
-    QImage image = ComposeSkyPlot(skyShown_, skyFrameRect_.Width(), skyFrameRect_.Height(),
-                                  skyStyle(), zoom().Factor() * devicePixelRatioF(), geometry);
+    const SkyGeometry geometry = SkyGeometryOf(skyFrameRect_.Width(), skyFrameRect_.Height());
     skyRadius_ = geometry.skyRadius;
     skyCentre_ = geometry.skyCentre;
-    image.setDevicePixelRatio(devicePixelRatioF());
-    target.drawImage(ChartArea(res::kSkyFrame, skyFrameRect_).topLeft(), image);
+    target.drawImage(ChartArea(res::kSkyFrame, skyFrameRect_).topLeft(),
+                     charts_.Sky(skyShown_, {skyFrameRect_.Width(), skyFrameRect_.Height()},
+                                 skyStyle(), zoom().Factor(), devicePixelRatioF()));
 }
 
 void CMonitorDlg::DrawSignalBars(QPainter& target) {
-    QImage image = ComposeSignalBars(barsShown_, barFrameRect_.Width(), barFrameRect_.Height(),
-                                     zoom().Factor() * devicePixelRatioF());
-    image.setDevicePixelRatio(devicePixelRatioF());
-    target.drawImage(ChartArea(res::kBarFrame, barFrameRect_).topLeft(), image);
+    target.drawImage(ChartArea(res::kBarFrame, barFrameRect_).topLeft(),
+                     charts_.Bars(barsShown_, {barFrameRect_.Width(), barFrameRect_.Height()},
+                                  zoom().Factor(), devicePixelRatioF()));
 }
 
 Point CMonitorDlg::SkyToPoint(double azimuth, double elevation) const {

@@ -16,6 +16,7 @@
 #include "platform/qt/dialog.h"
 #include "platform/qt/rect.h"
 #include "serial/serial.h"
+#include "window/chart_cache.h"
 #include "window/log_lines.h"
 #include "window/receiver_watch.h"
 #include "window/sky_geometry.h"
@@ -148,6 +149,7 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     // what that redraw would have drawn, however late the paint comes.
     ReceiverState skyShown_;
     ReceiverState barsShown_;
+    ChartCache charts_;
     LogLines log_{kLogMaxLines, kLogKeptFromLine};
     bool logChangedElsewhere_ = false;  // the control's text was set other than by AppendLog
     bool showingLog_ = false;

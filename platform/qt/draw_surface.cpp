@@ -70,6 +70,14 @@ DrawSurface::DrawSurface(int width, int height, qreal devicePixelRatio)
              QImage::Format_RGB32) {
     image_.setDevicePixelRatio(devicePixelRatio);
     image_.fill(Qt::black);
+    Begin();
+}
+
+DrawSurface::DrawSurface(const QImage& start) : image_(start.copy()) {
+    Begin();
+}
+
+void DrawSurface::Begin() {
     painter_.begin(&image_);
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setRenderHint(QPainter::TextAntialiasing, false);

@@ -8,9 +8,11 @@
 #include <QTextDocument>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "control/commands.h"
 #include "platform/errors.h"
@@ -82,6 +84,12 @@ constexpr StartText kStartTexts[] = {
 // The sky plot labels' font: cell height 12, width 7.
 constexpr int kDisplayFontHeight = 12;
 constexpr int kDisplayFontWidth = 7;
+
+std::int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 }  // namespace
 
@@ -257,16 +265,25 @@ void CMonitorDlg::OnPortChanged() {
 }
 
 std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t lParam) {
+    const std::uint32_t events = NotifiedEvents(wParam);
+    // While a frame waits, bytes of a stream that the last read emptied are read just before it,
+    // with all that comes meanwhile: the gate stays shut, so they wake the window once.
+    if (events == NmeaInterpreter::kEventRxChar && NotifiedLineErrors(wParam) == 0 &&
+        HasTimer(kFrameTimerId) && !draining_ && lParam == portGeneration_) {
+        readAtFrame_ = true;
+        return 0;
+    }
     notifyGate_.Taken();
     if (portOpen_ == 0 || lParam != portGeneration_) {
         return 0;
     }
-    const std::uint32_t events = NotifiedEvents(wParam);
     if ((events & CSerialEvents::kEventPortLost) != 0) {
         OnPortLost();
         return 0;
     }
-    if (interpreter_.OnSerialNotify(events, portLine_->reader()) == NmeaInterpreter::kMoreWaiting) {
+    draining_ =
+        interpreter_.OnSerialNotify(events, portLine_->reader()) == NmeaInterpreter::kMoreWaiting;
+    if (draining_) {
         // The rest is read on a notification of our own, queued behind the clicks, timer ticks
         // and paints that came meanwhile.
         notifyGate_.PostMessage(defaultComMessage, NmeaInterpreter::kEventRxChar, lParam);
@@ -340,12 +357,17 @@ void CMonitorDlg::FollowLogSetElsewhere() {
 
 void CMonitorDlg::ScheduleFrame() {
     if (!HasTimer(kFrameTimerId)) {
-        SetTimer(kFrameTimerId, kFrameMs);
+        SetTimer(kFrameTimerId, pacer_.DelayMs(NowMs()));
     }
 }
 
 void CMonitorDlg::UpdateWindow() {
     KillTimer(kFrameTimerId);
+    if (std::exchange(readAtFrame_, false)) {
+        OnSerialNotify(NmeaInterpreter::kEventRxChar, portGeneration_);
+        KillTimer(kFrameTimerId);  // what it read shows now
+    }
+    pacer_.Shown(NowMs());
     for (const auto& [id, text] : pendingFields_) {
         SetDlgItemText(id, ToQString(text));
     }

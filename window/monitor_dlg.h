@@ -17,6 +17,7 @@
 #include "platform/qt/rect.h"
 #include "serial/serial.h"
 #include "window/chart_cache.h"
+#include "window/frame_pacer.h"
 #include "window/log_lines.h"
 #include "window/receiver_watch.h"
 #include "window/sky_geometry.h"
@@ -35,10 +36,12 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
   public:
     static constexpr int kLogMaxLines = 30;
     static constexpr int kLogKeptFromLine = 20;  // lines before this one go when the log is full
-    // What the receiver changes is shown at most once a frame: a burst of sentences, or a flood,
-    // costs one repaint a frame rather than one per line. The timer id is the window's own.
+    // What the receiver changes is shown a frame after a quiet spell, and while changes keep
+    // coming at most once every kFrameGapMs: a burst of sentences, or a flood, costs one repaint
+    // rather than one per line. The timer id is the window's own.
     static constexpr int kFrameTimerId = 1;
     static constexpr int kFrameMs = 16;
+    static constexpr int kFrameGapMs = 100;
 
     CMonitorDlg();
     ~CMonitorDlg() override;
@@ -155,6 +158,9 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     bool showingLog_ = false;
     bool skyRedrawDue_ = false;
     bool barsRedrawDue_ = false;
+    FramePacer pacer_{kFrameMs, kFrameGapMs};
+    bool readAtFrame_ = false;  // bytes were notified while a frame waited
+    bool draining_ = false;     // the last read left bytes waiting: a flood is read at once
     ReceiverWatcher* watcher_ = nullptr;
     // Goes before the members above: it takes itself off as the watcher when destroyed.
     std::unique_ptr<CTtffDlg> ttffDlg_;

@@ -266,10 +266,10 @@ void CMonitorDlg::OnPortChanged() {
 
 std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t lParam) {
     const std::uint32_t events = NotifiedEvents(wParam);
-    // While a frame waits, bytes of a stream that the last read emptied are read just before it,
-    // with all that comes meanwhile: the gate stays shut, so they wake the window once.
+    // While a frame waits, the bytes of a slow stream are read just before it, with all that
+    // comes meanwhile: the gate stays shut, so they wake the window once.
     if (events == NmeaInterpreter::kEventRxChar && NotifiedLineErrors(wParam) == 0 &&
-        HasTimer(kFrameTimerId) && !draining_ && lParam == portGeneration_) {
+        HasTimer(kFrameTimerId) && !readAtOnce_ && lParam == portGeneration_) {
         readAtFrame_ = true;
         return 0;
     }
@@ -281,9 +281,7 @@ std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t l
         OnPortLost();
         return 0;
     }
-    draining_ =
-        interpreter_.OnSerialNotify(events, portLine_->reader()) == NmeaInterpreter::kMoreWaiting;
-    if (draining_) {
+    if (interpreter_.OnSerialNotify(events, portLine_->reader()) == NmeaInterpreter::kMoreWaiting) {
         // The rest is read on a notification of our own, queued behind the clicks, timer ticks
         // and paints that came meanwhile.
         notifyGate_.PostMessage(defaultComMessage, NmeaInterpreter::kEventRxChar, lParam);
@@ -368,6 +366,8 @@ void CMonitorDlg::UpdateWindow() {
         KillTimer(kFrameTimerId);  // what it read shows now
     }
     pacer_.Shown(NowMs());
+    readAtOnce_ = portLine_->bytesRead() - bytesAtFrame_ >= kPromptReadBytes;
+    bytesAtFrame_ = portLine_->bytesRead();
     for (const auto& [id, text] : pendingFields_) {
         SetDlgItemText(id, ToQString(text));
     }

@@ -42,6 +42,9 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     static constexpr int kFrameTimerId = 1;
     static constexpr int kFrameMs = 16;
     static constexpr int kFrameGapMs = 100;
+    // So many bytes from one frame to the next are a flood or a stream fast enough to fill the
+    // port's buffer while a frame waits: they are read as they come, not at the frame.
+    static constexpr std::uint64_t kPromptReadBytes = 4096;
 
     CMonitorDlg();
     ~CMonitorDlg() override;
@@ -160,7 +163,8 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     bool barsRedrawDue_ = false;
     FramePacer pacer_{kFrameMs, kFrameGapMs};
     bool readAtFrame_ = false;  // bytes were notified while a frame waited
-    bool draining_ = false;     // the last read left bytes waiting: a flood is read at once
+    bool readAtOnce_ = false;   // a flood or a fast stream came by the last frame
+    std::uint64_t bytesAtFrame_ = 0;
     ReceiverWatcher* watcher_ = nullptr;
     // Goes before the members above: it takes itself off as the watcher when destroyed.
     std::unique_ptr<CTtffDlg> ttffDlg_;

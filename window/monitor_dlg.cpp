@@ -8,9 +8,11 @@
 #include <QTextDocument>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "control/commands.h"
 #include "platform/errors.h"
@@ -83,8 +85,10 @@ constexpr StartText kStartTexts[] = {
 constexpr int kDisplayFontHeight = 12;
 constexpr int kDisplayFontWidth = 7;
 
-QRect ToQRect(const platform::Rect& rect) {
-    return QRect(rect.left, rect.top, rect.Width(), rect.Height());
+std::int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 }  // namespace
@@ -261,11 +265,18 @@ void CMonitorDlg::OnPortChanged() {
 }
 
 std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t lParam) {
+    const std::uint32_t events = NotifiedEvents(wParam);
+    // While a frame waits, the bytes of a slow stream are read just before it, with all that
+    // comes meanwhile: the gate stays shut, so they wake the window once.
+    if (events == NmeaInterpreter::kEventRxChar && NotifiedLineErrors(wParam) == 0 &&
+        HasTimer(kFrameTimerId) && !readAtOnce_ && lParam == portGeneration_) {
+        readAtFrame_ = true;
+        return 0;
+    }
     notifyGate_.Taken();
     if (portOpen_ == 0 || lParam != portGeneration_) {
         return 0;
     }
-    const std::uint32_t events = NotifiedEvents(wParam);
     if ((events & CSerialEvents::kEventPortLost) != 0) {
         OnPortLost();
         return 0;
@@ -344,12 +355,19 @@ void CMonitorDlg::FollowLogSetElsewhere() {
 
 void CMonitorDlg::ScheduleFrame() {
     if (!HasTimer(kFrameTimerId)) {
-        SetTimer(kFrameTimerId, kFrameMs);
+        SetTimer(kFrameTimerId, pacer_.DelayMs(NowMs()));
     }
 }
 
 void CMonitorDlg::UpdateWindow() {
     KillTimer(kFrameTimerId);
+    if (std::exchange(readAtFrame_, false)) {
+        OnSerialNotify(NmeaInterpreter::kEventRxChar, portGeneration_);
+        KillTimer(kFrameTimerId);  // what it read shows now
+    }
+    pacer_.Shown(NowMs());
+    readAtOnce_ = portLine_->bytesRead() - bytesAtFrame_ >= kPromptReadBytes;
+    bytesAtFrame_ = portLine_->bytesRead();
     for (const auto& [id, text] : pendingFields_) {
         SetDlgItemText(id, ToQString(text));
     }
@@ -398,12 +416,15 @@ void CMonitorDlg::StopTimer(int timerId) {
     KillTimer(timerId);
 }
 
-// Qt draws on a widget only inside its paint event: a redraw keeps the state it is to show and
-// asks for the chart's area to be painted at the next frame.
+// Qt draws on a widget only inside its paint event: a redraw keeps the state it is to show and,
+// unless the chart would look as it does, asks for the chart's area to be painted at the next
+// frame.
 void CMonitorDlg::RedrawSkyPlot() {
     skyShown_ = state();
-    skyRedrawDue_ = true;
-    ScheduleFrame();
+    if (!charts_.SkyUnchanged(skyShown_)) {
+        skyRedrawDue_ = true;
+        ScheduleFrame();
+    }
 }
 
 // The scale rises here, at every redraw, whether or not the window paints before the next one.
@@ -411,21 +432,22 @@ void CMonitorDlg::RedrawSignalBars() {
     ReceiverState& receiver = state();
     receiver.maxSnr = RaisedMaxSnr(receiver, BarsToDraw(receiver));
     barsShown_ = receiver;
-    barsRedrawDue_ = true;
-    ScheduleFrame();
+    if (!charts_.BarsUnchanged(barsShown_)) {
+        barsRedrawDue_ = true;
+        ScheduleFrame();
+    }
 }
 
-// Only the charts in the painted part are composed: a field's repaint does not redraw them.
+// Only the charts in the painted part are drawn: a field's repaint does not copy them.
 void CMonitorDlg::OnPaint() {
     QPainter* target = paintSurface();
     if (target == nullptr) {
         return;
     }
-    const QRect painted = ToQRect(paintRect());
-    if (painted.intersects(ChartArea(res::kSkyFrame, skyFrameRect_))) {
+    if (paintRegion().intersects(ChartArea(res::kSkyFrame, skyFrameRect_))) {
         DrawSkyPlot(*target);
     }
-    if (painted.intersects(ChartArea(res::kBarFrame, barFrameRect_))) {
+    if (paintRegion().intersects(ChartArea(res::kBarFrame, barFrameRect_))) {
         DrawSignalBars(*target);
     }
     portLine_->PaintOver(*target);
@@ -452,20 +474,18 @@ QRect CMonitorDlg::ChartArea(int frameId, const platform::Rect& frame) const {
 }
 
 void CMonitorDlg::DrawSkyPlot(QPainter& target) {
-    SkyGeometry geometry;
-    QImage image = ComposeSkyPlot(skyShown_, skyFrameRect_.Width(), skyFrameRect_.Height(),
-                                  skyStyle(), zoom().Factor() * devicePixelRatioF(), geometry);
+    const SkyGeometry geometry = SkyGeometryOf(skyFrameRect_.Width(), skyFrameRect_.Height());
     skyRadius_ = geometry.skyRadius;
     skyCentre_ = geometry.skyCentre;
-    image.setDevicePixelRatio(devicePixelRatioF());
-    target.drawImage(ChartArea(res::kSkyFrame, skyFrameRect_).topLeft(), image);
+    target.drawImage(ChartArea(res::kSkyFrame, skyFrameRect_).topLeft(),
+                     charts_.Sky(skyShown_, {skyFrameRect_.Width(), skyFrameRect_.Height()},
+                                 skyStyle(), zoom().Factor(), devicePixelRatioF()));
 }
 
 void CMonitorDlg::DrawSignalBars(QPainter& target) {
-    QImage image = ComposeSignalBars(barsShown_, barFrameRect_.Width(), barFrameRect_.Height(),
-                                     zoom().Factor() * devicePixelRatioF());
-    image.setDevicePixelRatio(devicePixelRatioF());
-    target.drawImage(ChartArea(res::kBarFrame, barFrameRect_).topLeft(), image);
+    target.drawImage(ChartArea(res::kBarFrame, barFrameRect_).topLeft(),
+                     charts_.Bars(barsShown_, {barFrameRect_.Width(), barFrameRect_.Height()},
+                                  zoom().Factor(), devicePixelRatioF()));
 }
 
 Point CMonitorDlg::SkyToPoint(double azimuth, double elevation) const {

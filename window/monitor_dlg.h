@@ -16,6 +16,8 @@
 #include "platform/qt/dialog.h"
 #include "platform/qt/rect.h"
 #include "serial/serial.h"
+#include "window/chart_cache.h"
+#include "window/frame_pacer.h"
 #include "window/log_lines.h"
 #include "window/receiver_watch.h"
 #include "window/sky_geometry.h"
@@ -34,10 +36,15 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
   public:
     static constexpr int kLogMaxLines = 30;
     static constexpr int kLogKeptFromLine = 20;  // lines before this one go when the log is full
-    // What the receiver changes is shown at most once a frame: a burst of sentences, or a flood,
-    // costs one repaint a frame rather than one per line. The timer id is the window's own.
+    // What the receiver changes is shown a frame after a quiet spell, and while changes keep
+    // coming at most once every kFrameGapMs: a burst of sentences, or a flood, costs one repaint
+    // rather than one per line. The timer id is the window's own.
     static constexpr int kFrameTimerId = 1;
     static constexpr int kFrameMs = 16;
+    static constexpr int kFrameGapMs = 100;
+    // So many bytes from one frame to the next are a flood or a stream fast enough to fill the
+    // port's buffer while a frame waits: they are read as they come, not at the frame.
+    static constexpr std::uint64_t kPromptReadBytes = 4096;
 
     CMonitorDlg();
     ~CMonitorDlg() override;
@@ -148,11 +155,16 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     // what that redraw would have drawn, however late the paint comes.
     ReceiverState skyShown_;
     ReceiverState barsShown_;
+    ChartCache charts_;
     LogLines log_{kLogMaxLines, kLogKeptFromLine};
     bool logChangedElsewhere_ = false;  // the control's text was set other than by AppendLog
     bool showingLog_ = false;
     bool skyRedrawDue_ = false;
     bool barsRedrawDue_ = false;
+    FramePacer pacer_{kFrameMs, kFrameGapMs};
+    bool readAtFrame_ = false;  // bytes were notified while a frame waited
+    bool readAtOnce_ = false;   // a flood or a fast stream came by the last frame
+    std::uint64_t bytesAtFrame_ = 0;
     ReceiverWatcher* watcher_ = nullptr;
     // Goes before the members above: it takes itself off as the watcher when destroyed.
     std::unique_ptr<CTtffDlg> ttffDlg_;

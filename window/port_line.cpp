@@ -54,6 +54,7 @@ std::size_t PortLine::Reader::Read(std::uint8_t* buffer, std::size_t max) {
     std::uint32_t count = 0;
     line_.port_.Read(buffer, static_cast<std::uint32_t>(max), &count, nullptr, platform::INFINITE);
     const std::size_t read = std::min<std::size_t>(count, max);
+    line_.bytesRead_ += read;
     line_.OnReceived(buffer, read);
     return read;
 }

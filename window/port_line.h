@@ -88,6 +88,8 @@ class PortLine {
     std::uint32_t lineSpeed() const { return lineSpeed_; }
     const AutoSpeed& autoSpeed() const { return auto_; }
     bool automatic() const { return automatic_; }
+    // Bytes read from the port since the program started.
+    std::uint64_t bytesRead() const { return bytesRead_; }
 
   private:
     class Reader : public ByteSource {
@@ -131,7 +133,8 @@ class PortLine {
 
     bool open_ = false;
     bool lost_ = false;
-    int tickMs_ = 0;     // the timer's period, 0 while it is stopped
+    int tickMs_ = 0;  // the timer's period, 0 while it is stopped
+    std::uint64_t bytesRead_ = 0;
     QString shownName_;  // of the open or lost port, as the list shows it
     QString greyText_;
 

@@ -23,13 +23,17 @@ constexpr int kFontWidth = 6;
 
 }  // namespace
 
-QImage ComposeSignalBars(ReceiverState& state, std::int32_t width, std::int32_t height,
-                         qreal devicePixelRatio) {
-    const QFont font = platform::CreateCellFont(kFontHeight, kFontWidth);
+QImage ComposeBarsBackground(std::int32_t width, std::int32_t height, qreal devicePixelRatio) {
     DrawSurface surface(width - 1, height - 1, devicePixelRatio);
     surface.FillRect({0, 0, width, height}, kWhite);
     surface.EtchedEdge({0, 0, width, height});
+    return surface.Finish();
+}
 
+QImage ComposeSignalBarsOn(const QImage& background, ReceiverState& state, std::int32_t width,
+                           std::int32_t height) {
+    const QFont font = platform::CreateCellFont(kFontHeight, kFontWidth);
+    DrawSurface surface(background);
     const int n = BarsToDraw(state);
     state.maxSnr = RaisedMaxSnr(state, n);
     if (n <= 0) {
@@ -63,6 +67,12 @@ QImage ComposeSignalBars(ReceiverState& state, std::int32_t width, std::int32_t 
         }
     }
     return surface.Finish();
+}
+
+QImage ComposeSignalBars(ReceiverState& state, std::int32_t width, std::int32_t height,
+                         qreal devicePixelRatio) {
+    return ComposeSignalBarsOn(ComposeBarsBackground(width, height, devicePixelRatio), state, width,
+                               height);
 }
 
 }  // namespace pathlux

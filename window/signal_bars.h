@@ -8,6 +8,14 @@
 
 namespace pathlux {
 
+// What does not change with the receiver: the white chart in its etched edge, in an image one
+// pixel narrower and lower than the width x height frame.
+QImage ComposeBarsBackground(std::int32_t width, std::int32_t height, qreal devicePixelRatio);
+
+// Raises the state's maxSnr, then draws the bars over a copy of the background of the frame.
+QImage ComposeSignalBarsOn(const QImage& background, ReceiverState& state, std::int32_t width,
+                           std::int32_t height);
+
 // Raises the state's maxSnr, then composes the chart of a width x height frame into an image one
 // pixel narrower and lower than the frame (at the given pixel density).
 QImage ComposeSignalBars(ReceiverState& state, std::int32_t width, std::int32_t height,

@@ -28,13 +28,12 @@ Rect BoxAround(Point centre, std::int32_t radius) {
 
 }  // namespace
 
-QImage ComposeSkyPlot(const ReceiverState& state, std::int32_t width, std::int32_t height,
-                      const SkyPlotStyle& style, qreal devicePixelRatio, SkyGeometry& geometry) {
+QImage ComposeSkyBackground(std::int32_t width, std::int32_t height, qreal devicePixelRatio) {
     DrawSurface surface(width, height, devicePixelRatio);
     const Rect inner = surface.EtchedEdge({0, 0, width, height});
     surface.FillRect(inner, kWhite);
 
-    geometry = SkyGeometryOf(width, height);
+    const SkyGeometry geometry = SkyGeometryOf(width, height);
     const Point centre = geometry.skyCentre;
     const auto radius = static_cast<std::int32_t>(geometry.skyRadius);
     surface.OutlinedEllipse(BoxAround(centre, radius), kBlack, kBlack);
@@ -47,7 +46,13 @@ QImage ComposeSkyPlot(const ReceiverState& state, std::int32_t width, std::int32
         surface.Line(centre, SkyToPoint(geometry, spoke * kSkySpokeStep, 0.0), kGrey,
                      LineStyle::kDashed);
     }
+    return surface.Finish();
+}
 
+QImage ComposeSkyPlotOn(const QImage& background, const ReceiverState& state, std::int32_t width,
+                        std::int32_t height, const SkyPlotStyle& style, SkyGeometry& geometry) {
+    DrawSurface surface(background);
+    geometry = SkyGeometryOf(width, height);
     const std::int32_t half = style.labelBox / 2;
     const int entries = state.ShownCount();
     for (int j = 0; j < entries; ++j) {
@@ -70,6 +75,12 @@ QImage ComposeSkyPlot(const ReceiverState& state, std::int32_t width, std::int32
                           kWhite, std::nullopt);
     }
     return surface.Finish();
+}
+
+QImage ComposeSkyPlot(const ReceiverState& state, std::int32_t width, std::int32_t height,
+                      const SkyPlotStyle& style, qreal devicePixelRatio, SkyGeometry& geometry) {
+    return ComposeSkyPlotOn(ComposeSkyBackground(width, height, devicePixelRatio), state, width,
+                            height, style, geometry);
 }
 
 }  // namespace pathlux

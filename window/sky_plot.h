@@ -16,6 +16,14 @@ struct SkyPlotStyle {
     std::int32_t dotRadius = 9;
 };
 
+// What does not change with the receiver: the frame, the disc, the rings and the spokes.
+QImage ComposeSkyBackground(std::int32_t width, std::int32_t height, qreal devicePixelRatio);
+
+// The satellites drawn over a copy of the background of a width x height frame; returns the
+// geometry it used.
+QImage ComposeSkyPlotOn(const QImage& background, const ReceiverState& state, std::int32_t width,
+                        std::int32_t height, const SkyPlotStyle& style, SkyGeometry& geometry);
+
 // Composes the whole plot into a width x height image (at the given pixel density) and returns
 // the geometry it used.
 QImage ComposeSkyPlot(const ReceiverState& state, std::int32_t width, std::int32_t height,

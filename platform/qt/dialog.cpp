@@ -482,11 +482,13 @@ void Dialog::paintEvent(QPaintEvent* event) {
     paintSurface_ = &painter;
     const QRect r = event->rect();
     paintRect_ = {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+    paintRegion_ = event->region();
     if (!OnMessage(kWmPaint, 0, 0, nullptr)) {
         QDialog::paintEvent(event);
     }
     paintSurface_ = nullptr;
     paintRect_ = {};
+    paintRegion_ = QRegion();
 }
 
 void Dialog::timerEvent(QTimerEvent* event) {

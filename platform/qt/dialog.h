@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QFont>
 #include <QIcon>
+#include <QRegion>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -98,6 +99,9 @@ class Dialog : public QDialog, public PostTarget {
     QPainter* paintSurface() const { return paintSurface_; }
     // The part of the client area being painted, as the original's rcPaint.
     Rect paintRect() const { return paintRect_; }
+    // Exactly what is painted: a field's repaint and a chart's can share a bounding rectangle
+    // that spans the other chart.
+    const QRegion& paintRegion() const { return paintRegion_; }
 
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -121,6 +125,7 @@ class Dialog : public QDialog, public PostTarget {
     std::map<int, QBasicTimer> timers_;  // by our timer id
     QPainter* paintSurface_ = nullptr;
     Rect paintRect_;
+    QRegion paintRegion_;
     bool settingSelection_ = false;
 };
 

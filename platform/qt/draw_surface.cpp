@@ -70,6 +70,14 @@ DrawSurface::DrawSurface(int width, int height, qreal devicePixelRatio)
              QImage::Format_RGB32) {
     image_.setDevicePixelRatio(devicePixelRatio);
     image_.fill(Qt::black);
+    Begin();
+}
+
+DrawSurface::DrawSurface(const QImage& start) : image_(start.copy()) {
+    Begin();
+}
+
+void DrawSurface::Begin() {
     painter_.begin(&image_);
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setRenderHint(QPainter::TextAntialiasing, false);
@@ -152,18 +160,19 @@ void DrawSurface::TextInBox(QStringView text, const Rect& box, const QFont& font
         return;
     }
     const QRect rect = ToQRect(box, 0);
-    painter_.save();
+    // No save and restore: the painter keeps the font it resolved for the text before.
     painter_.setClipRect(rect);
-    painter_.setFont(font);
+    if (painter_.font() != font) {
+        painter_.setFont(font);
+    }
     painter_.setPen(colour);
     if (background) {
         painter_.setBackgroundMode(Qt::OpaqueMode);
         painter_.setBackground(*background);
-    } else {
-        painter_.setBackgroundMode(Qt::TransparentMode);
     }
     painter_.drawText(rect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, text.toString());
-    painter_.restore();
+    painter_.setBackgroundMode(Qt::TransparentMode);
+    painter_.setClipping(false);
 }
 
 QImage DrawSurface::Finish() {

@@ -29,6 +29,8 @@ class DrawSurface {
     static constexpr QRgb kHighlight = qRgb(255, 255, 255);
 
     DrawSurface(int width, int height, qreal devicePixelRatio = 1.0);
+    // Drawing goes on over a copy of the picture, which stays as it is.
+    explicit DrawSurface(const QImage& start);
     DrawSurface(const DrawSurface&) = delete;
     DrawSurface& operator=(const DrawSurface&) = delete;
 
@@ -51,6 +53,8 @@ class DrawSurface {
     QImage Finish();
 
   private:
+    void Begin();
+
     QImage image_;
     QPainter painter_;
 };

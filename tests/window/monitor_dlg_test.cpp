@@ -117,15 +117,22 @@ TEST_F(MonitorDlgTest, ChartsShowTheirLastRedrawWhateverTheFrameTiming) {
     };
     const platform::Rect bars = dialog.barFrameRect();
     const platform::Rect sky = dialog.skyFrameRect();
-    SkyGeometry geometry;
-    for (const int zoom : {1, 2}) {
+    const auto showsRedrawn = [&](int zoom) {
         SCOPED_TRACE(zoom);
         dialog.SetZoom({zoom, 1});
+        SkyGeometry geometry;
         EXPECT_TRUE(
             shown(res::kBarFrame, ComposeSignalBars(redrawn, bars.Width(), bars.Height(), zoom)));
         EXPECT_TRUE(shown(res::kSkyFrame, ComposeSkyPlot(redrawn, sky.Width(), sky.Height(),
                                                          dialog.skyStyle(), zoom, geometry)));
-    }
+    };
+    showsRedrawn(1);
+    showsRedrawn(2);
+    // The next cycle is drawn over the frame's own background, not over the last chart.
+    Feed("$GPGSV,1,1,02,01,60,200,40,02,30,120,33*00\r\n");
+    redrawn = dialog.state();
+    dialog.UpdateWindow();
+    showsRedrawn(2);
 }
 
 // An open failure names the port, the device and the reason, and leaves the window closed, from

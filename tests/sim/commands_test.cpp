@@ -4,6 +4,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace pathlux::sim {
 namespace {
@@ -46,6 +47,22 @@ TEST(sim_commands_test, AcceptsWhatTheMonitorSendsAndNothingElse) {
     for (const auto& [line, outcome] : rows) {
         EXPECT_EQ(Outcome(line), outcome) << line;
     }
+}
+
+// CR, LF or both end a line and empty lines are skipped; a line may come across feeds and an
+// unfinished one is held; a long line is cut and marked, and its rest dropped.
+TEST(sim_commands_test, SplitsTheIncomingBytesIntoLines) {
+    const std::string longLine(LineSplitter::kMaxLineBytes + 10, 'x');
+    LineSplitter splitter;
+    std::vector<LineSplitter::Line> lines;
+    for (const std::string& feed :
+         {std::string("a\r\nb\nc\r\r\n\n$PNMRX1"), std::string("11,COLD*40\r"),
+          "\n" + longLine + "\r\nok\r\nheld"}) {
+        splitter.Feed(feed, lines);
+    }
+    const std::string cut = longLine.substr(0, LineSplitter::kMaxLineBytes);
+    EXPECT_EQ(lines, (std::vector<LineSplitter::Line>{
+                         {"a"}, {"b"}, {"c"}, {"$PNMRX111,COLD*40"}, {cut, true}, {"ok"}}));
 }
 
 }  // namespace

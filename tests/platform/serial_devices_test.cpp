@@ -15,15 +15,15 @@ namespace fs = std::filesystem;
 
 // A file of the tree: "name" is a device node (any file will do), "name=text" a file with that
 // text, "name->target" a symlink.
-void Make(const fs::path& root, const std::string& spec) {
-    const std::size_t arrow = spec.find("->");
-    const std::size_t equals = spec.find('=');
-    const fs::path path = root / spec.substr(0, std::min(arrow, equals));
+void Make(const fs::path& root, const std::string& entry) {
+    const std::size_t arrow = entry.find("->");
+    const std::size_t equals = entry.find('=');
+    const fs::path path = root / entry.substr(0, std::min(arrow, equals));
     fs::create_directories(path.parent_path());
     if (arrow != std::string::npos) {
-        fs::create_symlink(spec.substr(arrow + 2), path);
+        fs::create_symlink(entry.substr(arrow + 2), path);
     } else {
-        std::ofstream(path) << (equals != std::string::npos ? spec.substr(equals + 1) : "");
+        std::ofstream(path) << (equals != std::string::npos ? entry.substr(equals + 1) : "");
     }
 }
 
@@ -71,11 +71,11 @@ TEST(serial_devices_test, ListsThePresentDevicesInAStableOrder) {
         SCOPED_TRACE(c.legend);
         const fs::path root = fs::path(::testing::TempDir()) / "serial_devices_test";
         fs::remove_all(root);
-        for (const std::string& spec : c.dev) {
-            Make(root / "dev", spec);
+        for (const std::string& entry : c.dev) {
+            Make(root / "dev", entry);
         }
-        for (const std::string& spec : c.sys) {
-            Make(root / "sys", spec);
+        for (const std::string& entry : c.sys) {
+            Make(root / "sys", entry);
         }
         const std::vector<SerialDevice> devices =
             ListSerialDevices((root / "dev").string(), (root / "sys").string());

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/sync.h"
+
 namespace pathlux::platform {
 
 // A window (or a test's queue) that accepts messages posted from any thread and handles them
@@ -14,6 +16,10 @@ class PostTarget {
     // False when the message could not be queued.
     virtual bool PostMessage(std::uint32_t message, std::uintptr_t wParam,
                              std::intptr_t lParam) = 0;
+    // A target that reads all that has arrived when it handles a data notification: an event that
+    // is not signalled while it holds one such notification to handle later. A poster need not
+    // look for new arrivals until it is. Null for a target that wants every arrival told.
+    virtual Handle DataNotificationTaken() { return nullptr; }
 };
 
 // The identifier of the message registered under this name: the same name always gives the same

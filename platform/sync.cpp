@@ -108,6 +108,16 @@ bool SetEvent(Handle event) {
     return true;
 }
 
+bool ResetEvent(Handle event) {
+    if (event == nullptr || event->kind != SyncObject::Kind::kEvent) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    std::lock_guard lock(StateMutex());
+    event->signalled = false;
+    return true;
+}
+
 Handle CreateThread(ThreadRoutine routine, void* arg) {
     auto* thread = new (std::nothrow) SyncObject(SyncObject::Kind::kThread);
     if (thread == nullptr) {

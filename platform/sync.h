@@ -17,6 +17,7 @@ constexpr std::uint32_t WAIT_FAILED = 0xFFFFFFFF;
 // A manual-reset, initially non-signalled, unnamed event; nullptr (and the last error) on failure.
 Handle CreateEvent();
 bool SetEvent(Handle event);
+bool ResetEvent(Handle event);
 
 // A thread that runs routine(arg) once resumed; nullptr (and the last error) on failure. The
 // routine's result is its exit code.

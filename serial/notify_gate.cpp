@@ -5,6 +5,19 @@
 
 namespace pathlux {
 
+NotifyGate::NotifyGate(platform::PostTarget& window) : window_(window) {
+    taken_ = platform::CreateEvent();
+    if (taken_ != nullptr) {
+        platform::SetEvent(taken_);
+    }
+}
+
+NotifyGate::~NotifyGate() {
+    if (taken_ != nullptr) {
+        platform::CloseHandle(taken_);
+    }
+}
+
 bool NotifyGate::PostMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     const bool dataOnly =
         NotifiedEvents(wParam) == platform::EV_RXCHAR && NotifiedLineErrors(wParam) == 0;
@@ -18,6 +31,19 @@ bool NotifyGate::PostMessage(std::uint32_t message, std::uintptr_t wParam, std::
         return false;
     }
     return true;
+}
+
+void NotifyGate::Hold() {
+    if (taken_ != nullptr) {
+        platform::ResetEvent(taken_);
+    }
+}
+
+void NotifyGate::Taken() {
+    pending_.store(false);
+    if (taken_ != nullptr) {
+        platform::SetEvent(taken_);
+    }
 }
 
 }  // namespace pathlux

@@ -14,19 +14,31 @@ namespace pathlux {
 
 class NotifyGate : public platform::PostTarget {
   public:
-    explicit NotifyGate(platform::PostTarget& window) : window_(window) {}
+    explicit NotifyGate(platform::PostTarget& window);
+    ~NotifyGate() override;
+    NotifyGate(const NotifyGate&) = delete;
+    NotifyGate& operator=(const NotifyGate&) = delete;
 
     // Called from the watcher's thread (and the window's own).
     bool PostMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    // Signalled unless the window holds its data notification: until it takes it, the watcher
+    // can rest rather than wake at every write of a fast receiver only to find the gate shut.
+    platform::Handle DataNotificationTaken() override { return taken_; }
+    // The window keeps the data notification it has, to read at a time of its own (at most a
+    // frame away): the watcher rests until it takes it. Only while the gate is shut; a window
+    // that takes its notifications as they come does not hold them, since the watcher would
+    // then wake twice for each.
+    void Hold();
 
     // The window has taken a notification off its queue and is about to read: the next arrival
-    // is posted again. Also called before a port is opened, so that a notification of an earlier
+    // is posted again, and a held watcher watches again. Also called before a port is opened, so that a notification of an earlier
     // opening cannot hold back the new one's.
-    void Taken() { pending_.store(false); }
+    void Taken();
 
   private:
     platform::PostTarget& window_;
     std::atomic<bool> pending_{false};
+    platform::Handle taken_;
 };
 
 }  // namespace pathlux

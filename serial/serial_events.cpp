@@ -114,10 +114,23 @@ std::uint32_t CSerialEvents::WatchLoop() {
         if (events != 0) {
             Post(events, errors);
         }
+        if (!RestWhileNotificationWaits()) {
+            return 0;
+        }
         if (const ErrorCode error = WaitForEvent(&record, INFINITE); error != 0) {
             return EndWatch(error);
         }
     }
+}
+
+bool CSerialEvents::RestWhileNotificationWaits() {
+    const Handle taken =
+        targetWindow_ != nullptr ? targetWindow_->DataNotificationTaken() : nullptr;
+    if (taken == nullptr) {
+        return true;
+    }
+    const Handle restList[] = {stopEvent_, taken};
+    return WaitForMultipleObjects(restList, INFINITE) == WAIT_OBJECT_0 + 1;
 }
 
 std::uint32_t CSerialEvents::EndWatch(ErrorCode error) {

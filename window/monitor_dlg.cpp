@@ -271,6 +271,7 @@ std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t l
     if (events == NmeaInterpreter::kEventRxChar && NotifiedLineErrors(wParam) == 0 &&
         HasTimer(kFrameTimerId) && !readAtOnce_ && lParam == portGeneration_) {
         readAtFrame_ = true;
+        notifyGate_.Hold();
         return 0;
     }
     notifyGate_.Taken();

@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "serial/notify_gate.h"
 #include "tests/support/faulty_os.h"
 #include "tests/support/post_queue.h"
 #include "tests/support/pty.h"
@@ -148,6 +149,34 @@ TEST(serial_events_test, close_waits_for_a_watcher_inside_a_post) {
     ASSERT_EQ(platform::WaitForSingleObject(w.window.entered, INFINITE), platform::WAIT_OBJECT_0);
     EXPECT_EQ(w.Close(), 0);
     EXPECT_TRUE(w.window.finished) << "nothing was released under the posting watcher";
+}
+
+// A window holding its data notification to read later rests the watcher: writes meanwhile wake
+// no port wait; once it is taken, what came is told; a close ends a resting watcher.
+TEST(serial_events_test, a_held_notification_rests_the_watcher_until_taken) {
+    FaultyOs os;
+    platform::ScopedOs scoped(os);
+    test::Pty pty;
+    test::PostQueue window;
+    NotifyGate gate(window);
+    CSerialWnd port;
+    ASSERT_EQ(port.OpenWithWatcher(pty.name(), &gate, 0, kValue, 2048, 2048), 0);
+    pty.Send("$");
+    ASSERT_TRUE(window.Take());
+    gate.Hold();
+    int waits = -1;
+    for (const char* write : {"a", "b", "c", "d"}) {
+        pty.Send(write);  // the first ends the wait under way; the watcher then rests
+        std::this_thread::sleep_for(100ms);
+        waits = waits < 0 ? os.Calls(FaultyOs::Call::kEpollWait) : waits;
+    }
+    EXPECT_EQ(os.Calls(FaultyOs::Call::kEpollWait), waits);
+    gate.Taken();
+    EXPECT_TRUE(window.Take()) << "the bytes that came while it rested";
+    gate.Hold();
+    pty.Send("e");
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(Bounded(pty, [&] { return port.Close(); }), 0);
 }
 
 TEST(serial_events_test, hang_up_ends_the_watcher_and_tells_the_window_once) {

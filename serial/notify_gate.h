@@ -31,8 +31,8 @@ class NotifyGate : public platform::PostTarget {
     void Hold();
 
     // The window has taken a notification off its queue and is about to read: the next arrival
-    // is posted again, and a held watcher watches again. Also called before a port is opened, so that a notification of an earlier
-    // opening cannot hold back the new one's.
+    // is posted again, and a held watcher watches again. Also called before a port is opened, so
+    // that a notification of an earlier opening cannot hold back the new one's.
     void Taken();
 
   private:

@@ -66,8 +66,8 @@ const QImage& ChartCache::Sky(const ReceiverState& state, QSize frame, const Sky
         return sky_.image;
     }
     SkyGeometry geometry;
-    return sky_.Keep(
-        ComposeSkyPlotOn(sky_.background, state, frame.width(), frame.height(), style, geometry));
+    return sky_.Keep(ComposeSkyPlotOn(sky_.background, state, frame.width(), frame.height(), style,
+                                      geometry, &texts_));
 }
 
 const QImage& ChartCache::Bars(ReceiverState& state, QSize frame, qreal zoom, qreal screenRatio) {
@@ -77,7 +77,8 @@ const QImage& ChartCache::Bars(ReceiverState& state, QSize frame, qreal zoom, qr
                      ComposeBarsBackground)) {
         return bars_.image;
     }
-    return bars_.Keep(ComposeSignalBarsOn(bars_.background, state, frame.width(), frame.height()));
+    return bars_.Keep(
+        ComposeSignalBarsOn(bars_.background, state, frame.width(), frame.height(), &texts_));
 }
 
 }  // namespace pathlux

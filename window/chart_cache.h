@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "nmea/receiver_state.h"
+#include "platform/qt/text_box_cache.h"
 #include "window/sky_plot.h"
 
 namespace pathlux {
@@ -45,6 +46,8 @@ class ChartCache {
     };
     Chart sky_;
     Chart bars_;
+    // The numbers of both charts, so that a redraw lays out only those it has not drawn before.
+    platform::TextBoxCache texts_;
 };
 
 }  // namespace pathlux

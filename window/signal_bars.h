@@ -5,6 +5,7 @@
 #include <QImage>
 
 #include "nmea/receiver_state.h"
+#include "platform/qt/text_box_cache.h"
 
 namespace pathlux {
 
@@ -12,9 +13,10 @@ namespace pathlux {
 // pixel narrower and lower than the width x height frame.
 QImage ComposeBarsBackground(std::int32_t width, std::int32_t height, qreal devicePixelRatio);
 
-// Raises the state's maxSnr, then draws the bars over a copy of the background of the frame.
+// Raises the state's maxSnr, then draws the bars over a copy of the background of the frame; the
+// numbers are kept in and taken from `texts` when given.
 QImage ComposeSignalBarsOn(const QImage& background, ReceiverState& state, std::int32_t width,
-                           std::int32_t height);
+                           std::int32_t height, platform::TextBoxCache* texts = nullptr);
 
 // Raises the state's maxSnr, then composes the chart of a width x height frame into an image one
 // pixel narrower and lower than the frame (at the given pixel density).

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <utility>
 #include <vector>
@@ -73,7 +74,8 @@ DrawSurface::DrawSurface(int width, int height, qreal devicePixelRatio)
     Begin();
 }
 
-DrawSurface::DrawSurface(const QImage& start) : image_(start.copy()) {
+DrawSurface::DrawSurface(const QImage& start, TextBoxCache* texts)
+    : image_(start.copy()), texts_(texts) {
     Begin();
 }
 
@@ -160,6 +162,53 @@ void DrawSurface::TextInBox(QStringView text, const Rect& box, const QFont& font
         return;
     }
     const QRect rect = ToQRect(box, 0);
+    // Whatever the text draws lies inside the box, clipped; in device pixels, every pixel the
+    // box touches.
+    const qreal ratio = image_.devicePixelRatio();
+    const QRectF exact(rect.left() * ratio, rect.top() * ratio, rect.width() * ratio,
+                       rect.height() * ratio);
+    const QRect pixels = exact.toAlignedRect() & image_.rect();
+    if (texts_ == nullptr || pixels.isEmpty() || image_.depth() != 32) {
+        DrawTextInBox(rect, text, font, colour, background);
+        return;
+    }
+    const qsizetype rowBytes = qsizetype{pixels.width()} * 4;
+    QByteArray key;
+    key.reserve(128 + rowBytes * pixels.height());
+    const auto add = [&key](const auto& value) {
+        key.append(reinterpret_cast<const char*>(&value), sizeof value);
+    };
+    add(pixels.size());
+    add(exact.size());
+    add(exact.topLeft() - QPointF(pixels.topLeft()));  // where the box falls between pixels
+    add(ratio);
+    add(colour.rgba());
+    add(background ? background->rgba() : QRgb{0});
+    add(background.has_value());
+    add(text.size());
+    key.append(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+    if (font != keyedFont_) {
+        keyedFont_ = font;
+        fontKey_ = font.key().toUtf8();  // slow next to a copy of the box
+    }
+    key.append(fontKey_);
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
+        key.append(reinterpret_cast<const char*>(image_.constScanLine(y)) + pixels.left() * 4,
+                   rowBytes);
+    }
+    if (const QImage* after = texts_->Find(key)) {
+        for (int y = 0; y < pixels.height(); ++y) {
+            std::memcpy(image_.scanLine(pixels.top() + y) + pixels.left() * 4,
+                        after->constScanLine(y), static_cast<std::size_t>(rowBytes));
+        }
+        return;
+    }
+    DrawTextInBox(rect, text, font, colour, background);
+    texts_->Keep(key, image_.copy(pixels));
+}
+
+void DrawSurface::DrawTextInBox(const QRect& rect, QStringView text, const QFont& font,
+                                QColor colour, std::optional<QColor> background) {
     // No save and restore: the painter keeps the font it resolved for the text before.
     painter_.setClipRect(rect);
     if (painter_.font() != font) {

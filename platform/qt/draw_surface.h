@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "platform/qt/rect.h"
+#include "platform/qt/text_box_cache.h"
 
 namespace pathlux::platform {
 
@@ -29,8 +30,9 @@ class DrawSurface {
     static constexpr QRgb kHighlight = qRgb(255, 255, 255);
 
     DrawSurface(int width, int height, qreal devicePixelRatio = 1.0);
-    // Drawing goes on over a copy of the picture, which stays as it is.
-    explicit DrawSurface(const QImage& start);
+    // Drawing goes on over a copy of the picture, which stays as it is. Text drawn in boxes is
+    // kept in and taken from `texts` when given.
+    explicit DrawSurface(const QImage& start, TextBoxCache* texts = nullptr);
     DrawSurface(const DrawSurface&) = delete;
     DrawSurface& operator=(const DrawSurface&) = delete;
 
@@ -54,9 +56,14 @@ class DrawSurface {
 
   private:
     void Begin();
+    void DrawTextInBox(const QRect& rect, QStringView text, const QFont& font, QColor colour,
+                       std::optional<QColor> background);
 
     QImage image_;
     QPainter painter_;
+    TextBoxCache* texts_ = nullptr;
+    QFont keyedFont_;
+    QByteArray fontKey_;
 };
 
 }  // namespace pathlux::platform

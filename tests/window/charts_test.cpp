@@ -2,11 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <optional>
+#include <string>
 
+#include "nmea/nmea.h"
 #include "platform/qt/draw_surface.h"
 #include "tests/common/qt_test_app.h"
+#include "tests/support/recording_display.h"
+#include "window/chart_cache.h"
 #include "window/signal_bars.h"
 #include "window/sky_plot.h"
 
@@ -194,6 +200,40 @@ TEST(charts_test, AbsurdValuesDrawWithinTheImage) {
         EXPECT_EQ(Sky(state).pixelColor(3, 3), kWhite) << "the frame's background stays";
         EXPECT_EQ(Bars(state).pixelColor(2, 2), kWhite);
     }
+}
+
+// The window's charts keep their numbers' pixels and copy them when the same number lands on the
+// same pixels again: after every redraw of a real multi-system receiver's log, at a whole and a
+// fractional zoom, they equal the charts composed afresh.
+TEST(charts_test, ChartsWithKeptNumbersEqualThoseComposedAfresh) {
+    testing::TestApp();
+    std::ifstream in(std::string(PATHLUX_LOG_DIR) + "/neo-m8n.log", std::ios::binary);
+    const std::string log{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_FALSE(log.empty());
+    testing::RecordingDisplay display;
+    NmeaInterpreter interpreter(display);
+    const SkyPlotStyle style{platform::CreateCellFont(12, 7), 12, 9};
+    ChartCache kept[2];
+    int compared = 0;
+    for (std::size_t at = 0, end = 0; at < log.size() && compared < 400; at = end) {
+        end = std::min(log.find('\n', at), log.size() - 1) + 1;
+        interpreter.FeedBytes(reinterpret_cast<const std::uint8_t*>(log.data() + at), end - at);
+        if (std::exchange(display.events, {}).empty()) {
+            continue;
+        }
+        for (int i = 0; i < 2; ++i) {
+            const qreal zoom = i == 0 ? 1.0 : 1.5;
+            ReceiverState fresh = interpreter.state();
+            ReceiverState state = interpreter.state();
+            SkyGeometry geometry;
+            EXPECT_EQ(kept[i].Sky(state, {144, 140}, style, zoom, 1.0),
+                      ComposeSkyPlot(fresh, 144, 140, style, zoom, geometry));
+            EXPECT_EQ(kept[i].Bars(state, {235, 58}, zoom, 1.0),
+                      ComposeSignalBars(fresh, 235, 58, zoom));
+            compared += 2;
+        }
+    }
+    EXPECT_EQ(compared, 400);
 }
 
 }  // namespace

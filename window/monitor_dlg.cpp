@@ -266,13 +266,24 @@ void CMonitorDlg::OnPortChanged() {
 
 std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t lParam) {
     const std::uint32_t events = NotifiedEvents(wParam);
-    // While a frame waits, the bytes of a slow stream are read just before it, with all that
-    // comes meanwhile: the gate stays shut, so they wake the window once.
     if (events == NmeaInterpreter::kEventRxChar && NotifiedLineErrors(wParam) == 0 &&
-        HasTimer(kFrameTimerId) && !readAtOnce_ && lParam == portGeneration_) {
-        readAtFrame_ = true;
-        notifyGate_.Hold();
-        return 0;
+        !draining_ && lParam == portGeneration_) {
+        // While a frame waits, the bytes of a slow stream are read just before it, with all that
+        // comes meanwhile: the gate stays shut, so they wake the window once.
+        if (HasTimer(kFrameTimerId) && !readAtOnce_) {
+            readAtFrame_ = true;
+            notifyGate_.Hold();
+            return 0;
+        }
+        // A flood is read kGatherMs after it is notified: each read then takes what many of the
+        // sender's writes brought, where each write would wake both threads.
+        if (readAtOnce_) {
+            if (!HasTimer(kGatherTimerId)) {
+                SetTimer(kGatherTimerId, kGatherMs);
+            }
+            notifyGate_.Hold();
+            return 0;
+        }
     }
     notifyGate_.Taken();
     if (portOpen_ == 0 || lParam != portGeneration_) {
@@ -282,12 +293,19 @@ std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t l
         OnPortLost();
         return 0;
     }
-    if (interpreter_.OnSerialNotify(events, portLine_->reader()) == NmeaInterpreter::kMoreWaiting) {
+    draining_ =
+        interpreter_.OnSerialNotify(events, portLine_->reader()) == NmeaInterpreter::kMoreWaiting;
+    if (draining_) {
         // The rest is read on a notification of our own, queued behind the clicks, timer ticks
-        // and paints that came meanwhile.
+        // and paints that came meanwhile, and not held back.
         notifyGate_.PostMessage(defaultComMessage, NmeaInterpreter::kEventRxChar, lParam);
     }
     return 0;
+}
+
+void CMonitorDlg::ReadHeldBytes() {
+    draining_ = true;
+    OnSerialNotify(NmeaInterpreter::kEventRxChar, portGeneration_);
 }
 
 void CMonitorDlg::SendCommand(Text sentence) {
@@ -363,7 +381,7 @@ void CMonitorDlg::ScheduleFrame() {
 void CMonitorDlg::UpdateWindow() {
     KillTimer(kFrameTimerId);
     if (std::exchange(readAtFrame_, false)) {
-        OnSerialNotify(NmeaInterpreter::kEventRxChar, portGeneration_);
+        ReadHeldBytes();
         KillTimer(kFrameTimerId);  // what it read shows now
     }
     pacer_.Shown(NowMs());
@@ -460,6 +478,11 @@ void CMonitorDlg::OnTimer(int timerId) {
     }
     if (timerId == kFrameTimerId) {
         UpdateWindow();
+        return;
+    }
+    if (timerId == kGatherTimerId) {
+        KillTimer(kGatherTimerId);
+        ReadHeldBytes();
         return;
     }
     interpreter_.OnTimer(timerId);

@@ -45,6 +45,10 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     // So many bytes from one frame to the next are a flood or a stream fast enough to fill the
     // port's buffer while a frame waits: they are read as they come, not at the frame.
     static constexpr std::uint64_t kPromptReadBytes = 4096;
+    // Such a stream is read kGatherMs after a notification, with all that came meanwhile. Even a
+    // 921600 baud line brings less than 400 bytes in that time.
+    static constexpr int kGatherTimerId = 4;
+    static constexpr int kGatherMs = 4;
 
     CMonitorDlg();
     ~CMonitorDlg() override;
@@ -65,6 +69,8 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     // Shows now what waits for the next frame: field texts, log lines, chart redraws.
     void UpdateWindow();
     std::intptr_t OnSerialNotify(std::uintptr_t wParam, std::intptr_t lParam);
+    // Reads what a held notification left waiting, as the notification would have.
+    void ReadHeldBytes();
     // The restart buttons, one per row of the restart command table: the command, then the
     // TTFF count from zero.
     template <int Row>
@@ -164,6 +170,7 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     FramePacer pacer_{kFrameMs, kFrameGapMs};
     bool readAtFrame_ = false;  // bytes were notified while a frame waited
     bool readAtOnce_ = false;   // a flood or a fast stream came by the last frame
+    bool draining_ = false;     // the last read stopped with more waiting
     std::uint64_t bytesAtFrame_ = 0;
     ReceiverWatcher* watcher_ = nullptr;
     // Goes before the members above: it takes itself off as the watcher when destroyed.

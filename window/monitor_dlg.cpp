@@ -266,8 +266,8 @@ void CMonitorDlg::OnPortChanged() {
 
 std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t lParam) {
     const std::uint32_t events = NotifiedEvents(wParam);
-    if (events == NmeaInterpreter::kEventRxChar && NotifiedLineErrors(wParam) == 0 &&
-        !draining_ && lParam == portGeneration_) {
+    if (events == NmeaInterpreter::kEventRxChar && NotifiedLineErrors(wParam) == 0 && !draining_ &&
+        lParam == portGeneration_) {
         // While a frame waits, the bytes of a slow stream are read just before it, with all that
         // comes meanwhile: the gate stays shut, so they wake the window once.
         if (HasTimer(kFrameTimerId) && !readAtOnce_) {

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <new>
 #include <optional>
+#include <utility>
 
 #include "platform/errors.h"
 #include "platform/os.h"
@@ -100,11 +101,16 @@ bool SetEvent(Handle event) {
         SetLastError(ERROR_INVALID_HANDLE);
         return false;
     }
+    bool changed = false;
     {
         std::lock_guard lock(StateMutex());
-        event->signalled = true;
+        changed = !std::exchange(event->signalled, true);
     }
-    StateChanged().notify_all();
+    // Every waiter of every object sleeps on the one condition: an event set again, as the port's
+    // read event is at every read, must not wake them all for nothing.
+    if (changed) {
+        StateChanged().notify_all();
+    }
     return true;
 }
 

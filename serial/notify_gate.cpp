@@ -39,8 +39,7 @@ void NotifyGate::Hold() {
     }
 }
 
-void NotifyGate::Taken() {
-    pending_.store(false);
+void NotifyGate::Release() {
     if (taken_ != nullptr) {
         platform::SetEvent(taken_);
     }

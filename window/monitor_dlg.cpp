@@ -201,6 +201,7 @@ ErrorCode CMonitorDlg::OpenAndConfigurePort(const Text& name) {
     ++portGeneration_;
     openPortName_ = name;
     notifyGate_.Taken();
+    notifyGate_.Release();
     const ErrorCode error =
         port_.OpenWithWatcher(name, &notifyGate_, 0, portGeneration_, kQueueSize, kQueueSize);
     if (error == 0) {
@@ -286,11 +287,12 @@ std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t l
         }
     }
     notifyGate_.Taken();
-    if (portOpen_ == 0 || lParam != portGeneration_) {
-        return 0;
-    }
-    if ((events & CSerialEvents::kEventPortLost) != 0) {
-        OnPortLost();
+    if (portOpen_ == 0 || lParam != portGeneration_ ||
+        (events & CSerialEvents::kEventPortLost) != 0) {
+        notifyGate_.Release();
+        if (portOpen_ != 0 && lParam == portGeneration_) {
+            OnPortLost();
+        }
         return 0;
     }
     draining_ =
@@ -299,6 +301,10 @@ std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t l
         // The rest is read on a notification of our own, queued behind the clicks, timer ticks
         // and paints that came meanwhile, and not held back.
         notifyGate_.PostMessage(defaultComMessage, NmeaInterpreter::kEventRxChar, lParam);
+    } else {
+        // A watcher held for this read rested while it took what came; it watches again for
+        // what comes after.
+        notifyGate_.Release();
     }
     return 0;
 }

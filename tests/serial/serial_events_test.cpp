@@ -172,6 +172,7 @@ TEST(serial_events_test, a_held_notification_rests_the_watcher_until_taken) {
     }
     EXPECT_EQ(os.Calls(FaultyOs::Call::kEpollWait), waits);
     gate.Taken();
+    gate.Release();
     EXPECT_TRUE(window.Take()) << "the bytes that came while it rested";
     gate.Hold();
     pty.Send("e");

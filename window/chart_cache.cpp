@@ -67,7 +67,7 @@ const QImage& ChartCache::Sky(const ReceiverState& state, QSize frame, const Sky
     }
     SkyGeometry geometry;
     return sky_.Keep(ComposeSkyPlotOn(sky_.background, state, frame.width(), frame.height(), style,
-                                      geometry, &texts_));
+                                      geometry, &kept_));
 }
 
 const QImage& ChartCache::Bars(ReceiverState& state, QSize frame, qreal zoom, qreal screenRatio) {
@@ -78,7 +78,7 @@ const QImage& ChartCache::Bars(ReceiverState& state, QSize frame, qreal zoom, qr
         return bars_.image;
     }
     return bars_.Keep(
-        ComposeSignalBarsOn(bars_.background, state, frame.width(), frame.height(), &texts_));
+        ComposeSignalBarsOn(bars_.background, state, frame.width(), frame.height(), &kept_));
 }
 
 }  // namespace pathlux

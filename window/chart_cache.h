@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "nmea/receiver_state.h"
-#include "platform/qt/text_box_cache.h"
+#include "platform/qt/box_cache.h"
 #include "window/sky_plot.h"
 
 namespace pathlux {
@@ -46,8 +46,9 @@ class ChartCache {
     };
     Chart sky_;
     Chart bars_;
-    // The numbers of both charts, so that a redraw lays out only those it has not drawn before.
-    platform::TextBoxCache texts_;
+    // The numbers and discs of both charts, so that a redraw draws only those it has not drawn
+    // before over the same pixels.
+    platform::BoxCache kept_;
 };
 
 }  // namespace pathlux

@@ -31,9 +31,9 @@ QImage ComposeBarsBackground(std::int32_t width, std::int32_t height, qreal devi
 }
 
 QImage ComposeSignalBarsOn(const QImage& background, ReceiverState& state, std::int32_t width,
-                           std::int32_t height, platform::TextBoxCache* texts) {
+                           std::int32_t height, platform::BoxCache* kept) {
     const QFont font = platform::CreateCellFont(kFontHeight, kFontWidth);
-    DrawSurface surface(background, texts);
+    DrawSurface surface(background, kept);
     const int n = BarsToDraw(state);
     state.maxSnr = RaisedMaxSnr(state, n);
     if (n <= 0) {

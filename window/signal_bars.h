@@ -5,7 +5,7 @@
 #include <QImage>
 
 #include "nmea/receiver_state.h"
-#include "platform/qt/text_box_cache.h"
+#include "platform/qt/box_cache.h"
 
 namespace pathlux {
 
@@ -14,9 +14,9 @@ namespace pathlux {
 QImage ComposeBarsBackground(std::int32_t width, std::int32_t height, qreal devicePixelRatio);
 
 // Raises the state's maxSnr, then draws the bars over a copy of the background of the frame; the
-// numbers are kept in and taken from `texts` when given.
+// numbers are kept in and taken from `kept` when given.
 QImage ComposeSignalBarsOn(const QImage& background, ReceiverState& state, std::int32_t width,
-                           std::int32_t height, platform::TextBoxCache* texts = nullptr);
+                           std::int32_t height, platform::BoxCache* kept = nullptr);
 
 // Raises the state's maxSnr, then composes the chart of a width x height frame into an image one
 // pixel narrower and lower than the frame (at the given pixel density).

@@ -51,8 +51,8 @@ QImage ComposeSkyBackground(std::int32_t width, std::int32_t height, qreal devic
 
 QImage ComposeSkyPlotOn(const QImage& background, const ReceiverState& state, std::int32_t width,
                         std::int32_t height, const SkyPlotStyle& style, SkyGeometry& geometry,
-                        platform::TextBoxCache* texts) {
-    DrawSurface surface(background, texts);
+                        platform::BoxCache* kept) {
+    DrawSurface surface(background, kept);
     geometry = SkyGeometryOf(width, height);
     const std::int32_t half = style.labelBox / 2;
     const int entries = state.ShownCount();

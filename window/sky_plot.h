@@ -6,7 +6,7 @@
 #include <QImage>
 
 #include "nmea/receiver_state.h"
-#include "platform/qt/text_box_cache.h"
+#include "platform/qt/box_cache.h"
 #include "window/sky_geometry.h"
 
 namespace pathlux {
@@ -21,10 +21,10 @@ struct SkyPlotStyle {
 QImage ComposeSkyBackground(std::int32_t width, std::int32_t height, qreal devicePixelRatio);
 
 // The satellites drawn over a copy of the background of a width x height frame; returns the
-// geometry it used. The labels are kept in and taken from `texts` when given.
+// geometry it used. The discs and labels are kept in and taken from `kept` when given.
 QImage ComposeSkyPlotOn(const QImage& background, const ReceiverState& state, std::int32_t width,
                         std::int32_t height, const SkyPlotStyle& style, SkyGeometry& geometry,
-                        platform::TextBoxCache* texts = nullptr);
+                        platform::BoxCache* kept = nullptr);
 
 // Composes the whole plot into a width x height image (at the given pixel density) and returns
 // the geometry it used.

@@ -74,8 +74,7 @@ DrawSurface::DrawSurface(int width, int height, qreal devicePixelRatio)
     Begin();
 }
 
-DrawSurface::DrawSurface(const QImage& start, TextBoxCache* texts)
-    : image_(start.copy()), texts_(texts) {
+DrawSurface::DrawSurface(const QImage& start, BoxCache* kept) : image_(start.copy()), kept_(kept) {
     Begin();
 }
 
@@ -105,10 +104,15 @@ void DrawSurface::FilledEllipse(const Rect& box, QColor fill) {
     if (box.IsEmpty()) {
         return;
     }
-    // The integer ellipse without a pen drops a row; the path covers the whole box.
-    QPainterPath path;
-    path.addEllipse(QRectF(ToQRect(box, 0)));
-    painter_.fillPath(path, fill);
+    const QRect rect = ToQRect(box, 0);
+    const QRgb rgba = fill.rgba();
+    // Filled without antialiasing, the disc covers only pixels inside its box.
+    DrawKept(rect, QByteArray("E").append(reinterpret_cast<const char*>(&rgba), sizeof rgba), [&] {
+        // The integer ellipse without a pen drops a row; the path covers the whole box.
+        QPainterPath path;
+        path.addEllipse(QRectF(rect));
+        painter_.fillPath(path, fill);
+    });
 }
 
 void DrawSurface::Line(Point from, Point to, QColor colour, LineStyle style) {
@@ -162,19 +166,39 @@ void DrawSurface::TextInBox(QStringView text, const Rect& box, const QFont& font
         return;
     }
     const QRect rect = ToQRect(box, 0);
-    // Whatever the text draws lies inside the box, clipped; in device pixels, every pixel the
-    // box touches.
+    if (font != keyedFont_) {
+        keyedFont_ = font;
+        fontKey_ = font.key().toUtf8();  // slow next to a copy of the box
+    }
+    QByteArray what;
+    const auto add = [&what](const auto& value) {
+        what.append(reinterpret_cast<const char*>(&value), sizeof value);
+    };
+    add('T');
+    add(colour.rgba());
+    add(background ? background->rgba() : QRgb{0});
+    add(background.has_value());
+    add(text.size());
+    what.append(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+    what.append(fontKey_);
+    // Clipped to the box, the text draws nowhere else.
+    DrawKept(rect, what, [&] { DrawTextInBox(rect, text, font, colour, background); });
+}
+
+template <class Draw>
+void DrawSurface::DrawKept(const QRect& rect, const QByteArray& what, Draw draw) {
+    // In device pixels, every pixel the box touches.
     const qreal ratio = image_.devicePixelRatio();
     const QRectF exact(rect.left() * ratio, rect.top() * ratio, rect.width() * ratio,
                        rect.height() * ratio);
     const QRect pixels = exact.toAlignedRect() & image_.rect();
-    if (texts_ == nullptr || pixels.isEmpty() || image_.depth() != 32) {
-        DrawTextInBox(rect, text, font, colour, background);
+    if (kept_ == nullptr || pixels.isEmpty() || image_.depth() != 32) {
+        draw();
         return;
     }
     const qsizetype rowBytes = qsizetype{pixels.width()} * 4;
     QByteArray key;
-    key.reserve(128 + rowBytes * pixels.height());
+    key.reserve(64 + what.size() + rowBytes * pixels.height());
     const auto add = [&key](const auto& value) {
         key.append(reinterpret_cast<const char*>(&value), sizeof value);
     };
@@ -182,29 +206,20 @@ void DrawSurface::TextInBox(QStringView text, const Rect& box, const QFont& font
     add(exact.size());
     add(exact.topLeft() - QPointF(pixels.topLeft()));  // where the box falls between pixels
     add(ratio);
-    add(colour.rgba());
-    add(background ? background->rgba() : QRgb{0});
-    add(background.has_value());
-    add(text.size());
-    key.append(reinterpret_cast<const char*>(text.data()), text.size() * 2);
-    if (font != keyedFont_) {
-        keyedFont_ = font;
-        fontKey_ = font.key().toUtf8();  // slow next to a copy of the box
-    }
-    key.append(fontKey_);
+    key.append(what);
     for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
         key.append(reinterpret_cast<const char*>(image_.constScanLine(y)) + pixels.left() * 4,
                    rowBytes);
     }
-    if (const QImage* after = texts_->Find(key)) {
+    if (const QImage* after = kept_->Find(key)) {
         for (int y = 0; y < pixels.height(); ++y) {
             std::memcpy(image_.scanLine(pixels.top() + y) + pixels.left() * 4,
                         after->constScanLine(y), static_cast<std::size_t>(rowBytes));
         }
         return;
     }
-    DrawTextInBox(rect, text, font, colour, background);
-    texts_->Keep(key, image_.copy(pixels));
+    draw();
+    kept_->Keep(key, image_.copy(pixels));
 }
 
 void DrawSurface::DrawTextInBox(const QRect& rect, QStringView text, const QFont& font,

@@ -11,8 +11,8 @@
 #include <QStringView>
 #include <optional>
 
+#include "platform/qt/box_cache.h"
 #include "platform/qt/rect.h"
-#include "platform/qt/text_box_cache.h"
 
 namespace pathlux::platform {
 
@@ -30,9 +30,9 @@ class DrawSurface {
     static constexpr QRgb kHighlight = qRgb(255, 255, 255);
 
     DrawSurface(int width, int height, qreal devicePixelRatio = 1.0);
-    // Drawing goes on over a copy of the picture, which stays as it is. Text drawn in boxes is
-    // kept in and taken from `texts` when given.
-    explicit DrawSurface(const QImage& start, TextBoxCache* texts = nullptr);
+    // Drawing goes on over a copy of the picture, which stays as it is. Text in boxes and filled
+    // discs are kept in and taken from `kept` when given.
+    explicit DrawSurface(const QImage& start, BoxCache* kept = nullptr);
     DrawSurface(const DrawSurface&) = delete;
     DrawSurface& operator=(const DrawSurface&) = delete;
 
@@ -58,10 +58,14 @@ class DrawSurface {
     void Begin();
     void DrawTextInBox(const QRect& rect, QStringView text, const QFont& font, QColor colour,
                        std::optional<QColor> background);
+    // Draws what `what` describes and touches nothing outside rect, or copies what it did before
+    // over the same pixels.
+    template <class Draw>
+    void DrawKept(const QRect& rect, const QByteArray& what, Draw draw);
 
     QImage image_;
     QPainter painter_;
-    TextBoxCache* texts_ = nullptr;
+    BoxCache* kept_ = nullptr;
     QFont keyedFont_;
     QByteArray fontKey_;
 };

@@ -1,13 +1,13 @@
-#include "platform/qt/text_box_cache.h"
+#include "platform/qt/box_cache.h"
 
 namespace pathlux::platform {
 
-const QImage* TextBoxCache::Find(const QByteArray& key) const {
+const QImage* BoxCache::Find(const QByteArray& key) const {
     const auto found = kept_.constFind(key);
     return found != kept_.cend() ? &found.value() : nullptr;
 }
 
-void TextBoxCache::Keep(const QByteArray& key, const QImage& after) {
+void BoxCache::Keep(const QByteArray& key, const QImage& after) {
     const std::size_t size = static_cast<std::size_t>(key.size()) + after.sizeInBytes();
     if (bytes_ + size > kMaxBytes) {
         kept_.clear();

@@ -202,10 +202,10 @@ TEST(charts_test, AbsurdValuesDrawWithinTheImage) {
     }
 }
 
-// The window's charts keep their numbers' pixels and copy them when the same number lands on the
-// same pixels again: after every redraw of a real multi-system receiver's log, at a whole and a
-// fractional zoom, they equal the charts composed afresh.
-TEST(charts_test, ChartsWithKeptNumbersEqualThoseComposedAfresh) {
+// The window's charts keep the pixels of their numbers and discs and copy them when the same one
+// lands on the same pixels again: after every redraw of a real multi-system receiver's log, at a
+// whole and a fractional zoom, they equal the charts composed afresh.
+TEST(charts_test, ChartsWithKeptNumbersAndDiscsEqualThoseComposedAfresh) {
     testing::TestApp();
     std::ifstream in(std::string(PATHLUX_LOG_DIR) + "/neo-m8n.log", std::ios::binary);
     const std::string log{std::istreambuf_iterator<char>(in), {}};

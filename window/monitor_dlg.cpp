@@ -301,6 +301,13 @@ std::intptr_t CMonitorDlg::OnSerialNotify(std::uintptr_t wParam, std::intptr_t l
         // The rest is read on a notification of our own, queued behind the clicks, timer ticks
         // and paints that came meanwhile, and not held back.
         notifyGate_.PostMessage(defaultComMessage, NmeaInterpreter::kEventRxChar, lParam);
+    } else if (readAtOnce_ && portLine_->bytesRead() != bytesAtGather_) {
+        // A flood goes on: it is read again kGatherMs from now, the watcher still resting, until
+        // a read finds nothing new.
+        bytesAtGather_ = portLine_->bytesRead();
+        if (!HasTimer(kGatherTimerId)) {
+            SetTimer(kGatherTimerId, kGatherMs);
+        }
     } else {
         // A watcher held for this read rested while it took what came; it watches again for
         // what comes after.

@@ -171,6 +171,7 @@ class CMonitorDlg : public platform::Dialog, public MonitorDisplay {
     bool readAtFrame_ = false;  // bytes were notified while a frame waited
     bool readAtOnce_ = false;   // a flood or a fast stream came by the last frame
     bool draining_ = false;     // the last read stopped with more waiting
+    std::uint64_t bytesAtGather_ = 0;
     std::uint64_t bytesAtFrame_ = 0;
     ReceiverWatcher* watcher_ = nullptr;
     // Goes before the members above: it takes itself off as the watcher when destroyed.

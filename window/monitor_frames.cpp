@@ -169,10 +169,11 @@ void CMonitorDlg::ShowLog() {
 
 // Qt draws on a widget only inside its paint event: a redraw keeps the state it is to show and,
 // unless the chart would look as it does, asks for the chart's area to be painted at the next
-// frame.
+// frame. A chart already due is not compared again: its paint draws whatever the last redraw
+// kept.
 void CMonitorDlg::RedrawSkyPlot() {
     skyShown_ = state();
-    if (!charts_.SkyUnchanged(skyShown_)) {
+    if (!skyRedrawDue_ && !charts_.SkyUnchanged(skyShown_)) {
         skyRedrawDue_ = true;
         ScheduleFrame();
     }
@@ -183,7 +184,7 @@ void CMonitorDlg::RedrawSignalBars() {
     ReceiverState& receiver = state();
     receiver.maxSnr = RaisedMaxSnr(receiver, BarsToDraw(receiver));
     barsShown_ = receiver;
-    if (!charts_.BarsUnchanged(barsShown_)) {
+    if (!barsRedrawDue_ && !charts_.BarsUnchanged(barsShown_)) {
         barsRedrawDue_ = true;
         ScheduleFrame();
     }

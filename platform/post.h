@@ -19,7 +19,7 @@ class PostTarget {
     // A target that reads all that has arrived when it handles a data notification: an event that
     // is not signalled while it holds one such notification to handle later. A poster need not
     // look for new arrivals until it is. Null for a target that wants every arrival told.
-    virtual Handle DataNotificationTaken() { return nullptr; }
+    virtual Handle DataNotificationReleased() { return nullptr; }
 };
 
 // The identifier of the message registered under this name: the same name always gives the same

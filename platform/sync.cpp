@@ -76,6 +76,15 @@ void* ThreadStart(void* arg) {
     return nullptr;
 }
 
+// Whether the handle is one of this kind; else the last error says it is not valid.
+bool IsOfKind(Handle object, SyncObject::Kind kind) {
+    if (object == nullptr || object->kind != kind) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    return true;
+}
+
 // The index of the first signalled object; caller holds the state lock.
 std::optional<std::uint32_t> FirstSignalled(std::span<const Handle> objects) {
     for (std::size_t i = 0; i < objects.size(); ++i) {
@@ -97,8 +106,7 @@ Handle CreateEvent() {
 }
 
 bool SetEvent(Handle event) {
-    if (event == nullptr || event->kind != SyncObject::Kind::kEvent) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!IsOfKind(event, SyncObject::Kind::kEvent)) {
         return false;
     }
     bool changed = false;
@@ -115,8 +123,7 @@ bool SetEvent(Handle event) {
 }
 
 bool ResetEvent(Handle event) {
-    if (event == nullptr || event->kind != SyncObject::Kind::kEvent) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!IsOfKind(event, SyncObject::Kind::kEvent)) {
         return false;
     }
     std::lock_guard lock(StateMutex());
@@ -143,8 +150,7 @@ Handle CreateThread(ThreadRoutine routine, void* arg) {
 }
 
 bool ResumeThread(Handle thread) {
-    if (thread == nullptr || thread->kind != SyncObject::Kind::kThread) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!IsOfKind(thread, SyncObject::Kind::kThread)) {
         return false;
     }
     {

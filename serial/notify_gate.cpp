@@ -6,15 +6,15 @@
 namespace pathlux {
 
 NotifyGate::NotifyGate(platform::PostTarget& window) : window_(window) {
-    taken_ = platform::CreateEvent();
-    if (taken_ != nullptr) {
-        platform::SetEvent(taken_);
+    released_ = platform::CreateEvent();
+    if (released_ != nullptr) {
+        platform::SetEvent(released_);
     }
 }
 
 NotifyGate::~NotifyGate() {
-    if (taken_ != nullptr) {
-        platform::CloseHandle(taken_);
+    if (released_ != nullptr) {
+        platform::CloseHandle(released_);
     }
 }
 
@@ -34,14 +34,14 @@ bool NotifyGate::PostMessage(std::uint32_t message, std::uintptr_t wParam, std::
 }
 
 void NotifyGate::Hold() {
-    if (taken_ != nullptr) {
-        platform::ResetEvent(taken_);
+    if (released_ != nullptr) {
+        platform::ResetEvent(released_);
     }
 }
 
 void NotifyGate::Release() {
-    if (taken_ != nullptr) {
-        platform::SetEvent(taken_);
+    if (released_ != nullptr) {
+        platform::SetEvent(released_);
     }
 }
 

@@ -24,7 +24,7 @@ class NotifyGate : public platform::PostTarget {
     // Signalled unless the window holds its data notification: until it releases it, the
     // watcher can rest rather than wake at every write of a fast receiver only to find the gate
     // shut.
-    platform::Handle DataNotificationTaken() override { return taken_; }
+    platform::Handle DataNotificationReleased() override { return released_; }
     // The window keeps the data notification it has, to read at a time of its own (at most a
     // frame away): the watcher rests until it is released. Only while the gate is shut; a window
     // that takes its notifications as they come does not hold them, since the watcher would
@@ -42,7 +42,7 @@ class NotifyGate : public platform::PostTarget {
   private:
     platform::PostTarget& window_;
     std::atomic<bool> pending_{false};
-    platform::Handle taken_;
+    platform::Handle released_;
 };
 
 }  // namespace pathlux

@@ -114,7 +114,7 @@ std::uint32_t CSerialEvents::WatchLoop() {
         if (events != 0) {
             Post(events, errors);
         }
-        if (!RestWhileNotificationWaits()) {
+        if (!RestWhileHeld()) {
             return 0;
         }
         if (const ErrorCode error = WaitForEvent(&record, INFINITE); error != 0) {
@@ -123,13 +123,13 @@ std::uint32_t CSerialEvents::WatchLoop() {
     }
 }
 
-bool CSerialEvents::RestWhileNotificationWaits() {
-    const Handle taken =
-        targetWindow_ != nullptr ? targetWindow_->DataNotificationTaken() : nullptr;
-    if (taken == nullptr) {
+bool CSerialEvents::RestWhileHeld() {
+    const Handle released =
+        targetWindow_ != nullptr ? targetWindow_->DataNotificationReleased() : nullptr;
+    if (released == nullptr) {
         return true;
     }
-    const Handle restList[] = {stopEvent_, taken};
+    const Handle restList[] = {stopEvent_, released};
     return WaitForMultipleObjects(restList, INFINITE) == WAIT_OBJECT_0 + 1;
 }
 

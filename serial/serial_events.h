@@ -58,10 +58,10 @@ class CSerialEvents : public CSerialPort {
   private:
     static std::uint32_t WatchThreadEntry(void* object);
     void Post(std::uint32_t events, std::uint32_t errors);
-    // Until the target takes the data notification it has queued, it reads whatever comes:
+    // While the target holds a data notification, it reads whatever comes when it releases it:
     // waiting on the port meanwhile would wake this thread at every write for nothing. False
     // when asked to stop.
-    bool RestWhileNotificationWaits();
+    bool RestWhileHeld();
     // The watcher's end after a failed port-event wait; the wait's error is the exit code.
     std::uint32_t EndWatch(ErrorCode error);
     void ReleaseWatchObjects();

@@ -153,7 +153,7 @@ TEST(serial_events_test, close_waits_for_a_watcher_inside_a_post) {
 
 // A window holding its data notification to read later rests the watcher: writes meanwhile wake
 // no port wait; once it is taken, what came is told; a close ends a resting watcher.
-TEST(serial_events_test, a_held_notification_rests_the_watcher_until_taken) {
+TEST(serial_events_test, a_held_notification_rests_the_watcher_until_released) {
     FaultyOs os;
     platform::ScopedOs scoped(os);
     test::Pty pty;
